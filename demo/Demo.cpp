@@ -1,0 +1,151 @@
+#include "demo/Demo.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "demo/Scene.h"
+#include "demo/Window.h"
+#include "glbinding/GLLoader.h"
+#include "lightning/lightning.h"
+
+TDemoSettings DemoSettings = InitialSettings;
+bool KeyState[256];
+GLuint FrozenList = 0;
+GLuint FontTexture = 0;
+
+namespace {
+
+MSG Message;
+
+using Extended = long double;
+// Held as extended-precision constants: each sum is formed in extended
+// precision and rounded to single precision when it is stored.
+constexpr Extended TurnStep = 0.5L;
+constexpr Extended TuneStep = 0.002L;
+
+float Stepped(float value, Extended step) { return static_cast<float>(value + step); }
+
+void ReportFatal(const char *text) {
+  MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
+}
+
+void ReportMissingEntryPoint(const char *name) {
+  char text[256];
+  std::snprintf(text, sizeof text, "The entry point %s is not available in the OpenGL libraries.", name);
+  ReportFatal(text);
+}
+
+}  // namespace
+
+LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      DemoSettings.Finished = true;
+      return 0;
+    case WM_KEYDOWN:
+      // Virtual-key codes lie below 256; anything else is not a key.
+      if (wParam < 256) KeyState[wParam] = true;
+      if (wParam == VK_SPACE && !DemoSettings.Frozen) {
+        // A new bolt, recorded rather than drawn; auto-repeat finds Frozen
+        // already set, so one press records exactly one bolt.
+        DemoSettings.Frozen = true;
+        FrozenList = glGenLists(1);
+        glNewList(FrozenList, GL_COMPILE);
+        DrawLightning(MakeVector(0.0f, 0.0f, 0.0f), MakeVector(0.0f, 1.0f, 0.0f), DemoSettings.Detail,
+                      DemoSettings.Scatter, DemoSettings.Damping);
+        glEndList();
+      }
+      return 0;
+    case WM_KEYUP:
+      if (wParam < 256) KeyState[wParam] = false;
+      if (wParam == VK_SPACE && DemoSettings.Frozen) {
+        DemoSettings.Frozen = false;
+        glDeleteLists(FrozenList, 1);
+      }
+      return 0;
+    case WM_CHAR:
+      // Beyond the bounds a character changes nothing: the work of a frame
+      // doubles with each step up, and the counter must not wrap going down.
+      if (wParam == '+' && DemoSettings.Detail < MaxDetail) ++DemoSettings.Detail;
+      if (wParam == '-' && DemoSettings.Detail > std::numeric_limits<std::int32_t>::min())
+        --DemoSettings.Detail;
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+void UpdateSettings() {
+  TDemoSettings &s = DemoSettings;
+  if (KeyState[VK_ESCAPE]) s.Finished = true;
+  if (KeyState[VK_LEFT]) s.RotationY = Stepped(s.RotationY, TurnStep);
+  if (KeyState[VK_RIGHT]) s.RotationY = Stepped(s.RotationY, -TurnStep);
+  if (KeyState[VK_UP]) s.RotationX = Stepped(s.RotationX, TurnStep);
+  if (KeyState[VK_DOWN]) s.RotationX = Stepped(s.RotationX, -TurnStep);
+  if (KeyState[VK_F1]) s.Scatter = Stepped(s.Scatter, -TuneStep);
+  if (KeyState[VK_F2]) s.Scatter = Stepped(s.Scatter, TuneStep);
+  if (KeyState[VK_F3]) s.Damping = Stepped(s.Damping, -TuneStep);
+  if (KeyState[VK_F4]) s.Damping = Stepped(s.Damping, TuneStep);
+}
+
+void RunFrameLoop() {
+  while (!DemoSettings.Finished) {
+    if (PeekMessageA(&Message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&Message);
+      DispatchMessageA(&Message);
+    }
+    UpdateSettings();
+    DrawScene();
+    glFlush();
+    glFinish();
+    SwapBuffers(DeviceContext);
+  }
+}
+
+int LightningMain() {
+  char reason[512];
+  if (!OpenDisplay(reason, sizeof reason)) {
+    std::fprintf(stderr,
+                 "lightning: no display to show the demo on (%s).\n"
+                 "Set DISPLAY to a running X server, or start a virtual one with Xvfb.\n",
+                 reason);
+    return 1;
+  }
+
+  // The demo cannot draw anything without GL and GLU; say which library or
+  // entry point is missing instead of crashing on the first call.
+  SetMissingEntryPointHandler(ReportMissingEntryPoint);
+  if (!InitOpenGL(GLLibraryName, GLULibraryName)) {
+    char text[768];
+    std::snprintf(text, sizeof text, "Cannot load the OpenGL library %s: %s", GLLibraryName, GLLibraryError());
+    ReportFatal(text);
+    return 1;
+  }
+  if (!GLULibraryHandle) {
+    char text[768];
+    std::snprintf(text, sizeof text, "Cannot load the GLU library %s: %s", GLULibraryName, GLULibraryError());
+    ReportFatal(text);
+    return 1;
+  }
+  // GLU is bound eagerly: an entry point the library lacks is null, and
+  // nothing may call through null.
+  const char *missing = !gluPerspective ? "gluPerspective" : !gluBuild2DMipmaps ? "gluBuild2DMipmaps" : nullptr;
+  if (missing) {
+    ReportMissingEntryPoint(missing);
+    return 1;
+  }
+
+  if (!CreateGLWindow()) return 0;
+
+  std::memset(KeyState, 0, sizeof KeyState);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(60.0, 4.0 / 3.0, 0.001, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+
+  RunFrameLoop();
+
+  KillGLWindow();
+  return 0;
+}

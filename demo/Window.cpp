@@ -1,0 +1,133 @@
+#include "demo/Window.h"
+
+#include "demo/Demo.h"
+#include "glbinding/GLLoader.h"
+#include "text/Cp1251.h"
+
+HWND WindowHandle = nullptr;
+HDC DeviceContext = nullptr;
+HGLRC RenderContext = nullptr;
+HINSTANCE InstanceHandle = nullptr;
+const char *WindowTitle = "OpenGL";
+
+namespace {
+
+constexpr const char *ClassName = "OpenGL";
+
+constexpr auto CaptionError = Cp1251("Error");
+constexpr auto CaptionRussian = Cp1251("Ошибка");
+constexpr auto TextRegisterFailed = Cp1251("Failed to register the window class!");
+constexpr auto TextNoPixelFormat = Cp1251("Unable to find a suitable pixel format");
+constexpr auto TextReleaseContextFailed = Cp1251("Не могу выбрать контекст рендиринга!");
+constexpr auto TextDeleteContextFailed = Cp1251("Не могу удалит контекст рендеринга!");
+constexpr auto TextReleaseDCFailed = Cp1251("Не могу освободить контексты рендеринга!");
+constexpr auto TextDestroyWindowFailed = Cp1251("Не могу удалить окно");
+constexpr auto TextUnregisterFailed = Cp1251("Unable to unregister window class!");
+
+template <class Text, class Caption>
+void ShowError(const Text &text, const Caption &caption) {
+  MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
+}
+
+}  // namespace
+
+void KillGLWindow() {
+  ChangeDisplaySettingsA(nullptr, 0);
+  ShowCursor(TRUE);
+  if (!wglMakeCurrent(DeviceContext, nullptr)) ShowError(TextReleaseContextFailed, CaptionRussian);
+  if (!wglDeleteContext(RenderContext)) {
+    ShowError(TextDeleteContextFailed, CaptionRussian);
+    RenderContext = nullptr;
+  }
+  if (DeviceContext && !ReleaseDC(WindowHandle, DeviceContext)) {
+    ShowError(TextReleaseDCFailed, CaptionRussian);
+    DeviceContext = nullptr;
+  }
+  if (WindowHandle && !DestroyWindow(WindowHandle)) {
+    ShowError(TextDestroyWindowFailed, CaptionRussian);
+    WindowHandle = nullptr;
+  }
+  if (!UnregisterClassA(ClassName, InstanceHandle)) {
+    ShowError(TextUnregisterFailed, CaptionRussian);
+    InstanceHandle = nullptr;
+  }
+}
+
+bool CreateGLWindow() {
+  InitOpenGL(GLLibraryName, GLULibraryName);
+  InstanceHandle = GetModuleHandleA(nullptr);
+
+  WNDCLASSA windowClass{};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+  windowClass.lpfnWndProc = WndProc;
+  windowClass.hInstance = InstanceHandle;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = ClassName;
+  if (!RegisterClassA(&windowClass)) {
+    ShowError(TextRegisterFailed, CaptionError);
+    return false;
+  }
+
+  // The frequency field is filled but not flagged: the mode change does not
+  // ask for a refresh rate.
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+  mode.dmBitsPerPel = 32;
+  mode.dmPelsWidth = ScreenWidth;
+  mode.dmPelsHeight = ScreenHeight;
+  mode.dmDisplayFrequency = 85;
+  ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+  ShowCursor(FALSE);
+
+  WindowHandle = CreateWindowExA(WS_EX_APPWINDOW, ClassName, WindowTitle,
+                                 WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, ScreenWidth,
+                                 ScreenHeight, nullptr, nullptr, InstanceHandle, nullptr);
+  if (!WindowHandle) {
+    KillGLWindow();
+    return false;
+  }
+  DeviceContext = GetDC(WindowHandle);
+  if (!DeviceContext) {
+    KillGLWindow();
+    return false;
+  }
+
+  // No depth buffer: the scene never tests depth. The 32 stands in the
+  // stencil field, as the program has always asked.
+  PIXELFORMATDESCRIPTOR descriptor{};
+  descriptor.nSize = sizeof descriptor;
+  descriptor.nVersion = 1;
+  descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  descriptor.iPixelType = PFD_TYPE_RGBA;
+  descriptor.cColorBits = 32;
+  descriptor.cDepthBits = 0;
+  descriptor.cStencilBits = 32;
+  descriptor.iLayerType = PFD_MAIN_PLANE;
+  const int format = ChoosePixelFormat(DeviceContext, &descriptor);
+  if (format == 0) {
+    KillGLWindow();
+    ShowError(TextNoPixelFormat, CaptionError);
+    return false;
+  }
+  if (!SetPixelFormat(DeviceContext, format, &descriptor)) {
+    KillGLWindow();
+    return false;
+  }
+  RenderContext = wglCreateContext(DeviceContext);
+  if (!RenderContext) {
+    KillGLWindow();
+    return false;
+  }
+  if (!wglMakeCurrent(DeviceContext, RenderContext)) {
+    KillGLWindow();
+    return false;
+  }
+  ShowWindow(WindowHandle, SW_SHOW);
+  SetForegroundWindow(WindowHandle);
+  SetFocus(WindowHandle);
+  // Software GLX has no swap control; the frame loop runs unthrottled
+  // whether or not this takes.
+  wglSwapIntervalEXT(0);
+  return true;
+}

@@ -1,0 +1,3 @@
+#include "demo/Demo.h"
+
+int main() { return LightningMain(); }

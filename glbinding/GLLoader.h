@@ -1,0 +1,64 @@
+// GL, GLU and GLX entry points, bound by name at run time.
+//
+// The program links neither libGL nor libGLU. Every entry point is a
+// variable of its standard name holding the address to call; code calls GL
+// as usual (glBegin(GL_LINES)) and the call goes through the variable.
+// Tests may store recorders in the variables.
+//
+// - Unit initialization, before main: sets the floating-point environment
+//   (x87 control word 0x133F, all exceptions masked, rounding to nearest)
+//   and points every lazy variable at its forwarder.
+// - InitOpenGL loads both libraries and binds the eager groups (glGetString,
+//   the GLX core, all of GLU). Everything else is bound at its first call.
+// - A call through an entry point that no library supplies never jumps to
+//   null: the forwarder reports the name and ends the program.
+//
+// Only this module includes <dlfcn.h>.
+#pragma once
+
+#include "glbinding/GLTypes.h"
+
+#pragma GCC visibility push(hidden)
+
+#define GL_LAZY(family, ret, name, params, args) extern ret(*name) params;
+#define GL_LAZY_GLX(family, ret, name, params, args) extern ret(*name) params;
+#define GLX_EAGER(family, ret, name, params, args) extern ret(*name) params;
+#define GLU_EAGER(family, ret, name, params, args) extern ret(*name) params;
+#include "glbinding/EntryPoints.inc"
+#undef GL_LAZY
+#undef GL_LAZY_GLX
+#undef GLX_EAGER
+#undef GLU_EAGER
+
+// Plays the part of wglGetProcAddress: bound from the GL library by InitOpenGL.
+extern GLXextFuncPtr (*glXGetProcAddressARB)(const GLubyte *procName);
+
+// Handles of the loaded libraries, null when none is loaded.
+extern void *GLLibraryHandle;
+extern void *GLULibraryHandle;
+
+// Loads both libraries (releasing earlier ones first) and binds the eager
+// groups. True when the GL library was loaded, whatever became of GLU.
+bool InitOpenGL(const char *glName, const char *gluName);
+
+// glXGetProcAddressARB first, then the GL library's own symbol table.
+void *ResolveEntryPoint(const char *name);
+
+// One store per lazy variable; run by the unit initialization.
+void InstallForwarders();
+
+// The loader's reason for the last failed load of each library, or "".
+const char *GLLibraryError();
+const char *GLULibraryError();
+
+// Called with the entry point's name before the program ends because nobody
+// supplies it. The default writes to standard error.
+using MissingEntryPointHandler = void (*)(const char *name);
+void SetMissingEntryPointHandler(MissingEntryPointHandler handler);
+
+// The two plain forwarding routines that the texture code calls.
+void GenTextures(GLsizei n, GLuint *textures);
+void TexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
+                GLint border, GLenum format, GLenum type, const void *pixels);
+
+#pragma GCC visibility pop

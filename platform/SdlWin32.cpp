@@ -1,0 +1,516 @@
+// Win32 and WGL over SDL2: see Win32.h for the contract.
+#include "platform/Win32.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "text/Cp1251.h"
+
+struct PlatformModule {
+  int unused;
+};
+struct PlatformCursor {
+  int unused;
+};
+struct PlatformDeviceContext {
+  PlatformWindow *window;
+};
+struct PlatformRenderContext {
+  SDL_GLContext context;
+};
+struct PlatformWindow {
+  SDL_Window *sdl = nullptr;
+  WNDPROC procedure = nullptr;
+  const char *className = nullptr;  // points into the class table
+  bool destroyed = false;
+  // CS_OWNDC: the window has one device context of its own for its life.
+  PlatformDeviceContext ownDC{this};
+};
+
+namespace {
+
+PlatformModule theModule{};
+PlatformCursor arrowCursor{};
+
+// The process-wide class table: registering a name twice fails, as on Windows.
+struct ClassSlot {
+  bool used;
+  char name[64];
+  WNDCLASSA windowClass;
+};
+ClassSlot classes[8];
+
+// Windows stay allocated for the life of the process: a handle that the
+// system has destroyed (a close request) must still be safe to pass to the
+// teardown, which then finds nothing left to release.
+constexpr int kMaxWindows = 8;
+PlatformWindow windows[kMaxWindows];
+int windowCount = 0;
+
+// The requested full-screen mode, applied to windows as they are made.
+struct {
+  bool active;
+  int width, height;
+} fullscreenMode;
+
+int cursorCount = 0;
+MessageBoxHook messageBoxHook = nullptr;
+
+// The thread's message queue. It is refilled from SDL only when empty, one
+// SDL event at a time, and no event yields more messages than it holds, so
+// it never overflows and never allocates.
+constexpr int kQueueSize = 64;
+MSG queue[kQueueSize];
+int queueHead = 0, queueCount = 0;
+
+void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
+  if (queueCount == kQueueSize) return;
+  queue[(queueHead + queueCount) % kQueueSize] = MSG{window, message, wParam, lParam, time};
+  ++queueCount;
+}
+
+HWND WindowFromSdlId(Uint32 id) {
+  for (int i = 0; i < windowCount; ++i)
+    if (!windows[i].destroyed && windows[i].sdl && SDL_GetWindowID(windows[i].sdl) == id)
+      return &windows[i];
+  return nullptr;
+}
+
+HWND FirstLiveWindow() {
+  for (int i = 0; i < windowCount; ++i)
+    if (!windows[i].destroyed) return &windows[i];
+  return nullptr;
+}
+
+bool IsLive(HWND window) { return window && !window->destroyed && window->sdl; }
+
+// Win32 virtual-key codes by key position, as Windows assigns them on a US
+// layout. Positions rather than symbols keep letters at 'A'..'Z' under any
+// layout, Cyrillic included, which is what Windows does too.
+WPARAM VirtualKey(SDL_Scancode code) {
+  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
+  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
+  if (code == SDL_SCANCODE_0) return '0';
+  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12) return VK_F1 + (code - SDL_SCANCODE_F1);
+  if (code >= SDL_SCANCODE_F13 && code <= SDL_SCANCODE_F24) return VK_F1 + 12 + (code - SDL_SCANCODE_F13);
+  if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9) return VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1);
+  switch (code) {
+    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_UP: return VK_UP;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_DOWN: return VK_DOWN;
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
+    case SDL_SCANCODE_TAB: return VK_TAB;
+    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
+    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
+    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return VK_MENU;
+    case SDL_SCANCODE_PAUSE: return VK_PAUSE;
+    case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
+    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
+    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
+    case SDL_SCANCODE_END: return VK_END;
+    case SDL_SCANCODE_HOME: return VK_HOME;
+    case SDL_SCANCODE_PRINTSCREEN: return VK_SNAPSHOT;
+    case SDL_SCANCODE_INSERT: return VK_INSERT;
+    case SDL_SCANCODE_DELETE: return VK_DELETE;
+    case SDL_SCANCODE_LGUI: return VK_LWIN;
+    case SDL_SCANCODE_RGUI: return VK_RWIN;
+    case SDL_SCANCODE_APPLICATION: return VK_APPS;
+    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
+    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
+    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
+    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
+    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
+    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
+    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
+    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
+    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
+    case SDL_SCANCODE_SLASH: return VK_OEM_2;
+    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
+    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
+    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
+    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
+    default: return 0;
+  }
+}
+
+// A key message's lParam as Windows builds it: repeat count 1, the scan
+// code, the context bit (Alt down), the previous-state bit (set for an
+// auto-repeat and for every release) and the transition bit (release).
+LPARAM KeyLParam(const SDL_KeyboardEvent &key, bool down) {
+  LPARAM value = 1 | (LPARAM(key.keysym.scancode & 0xFF) << 16);
+  if (key.keysym.mod & KMOD_ALT) value |= LPARAM(1) << 29;
+  if (!down || key.repeat) value |= LPARAM(1) << 30;
+  if (!down) value |= LPARAM(1) << 31;
+  return value;
+}
+
+// Alt makes a key a system key, and F10 always is one, as on Windows.
+UINT KeyMessage(const SDL_KeyboardEvent &key, WPARAM vk, bool down) {
+  const bool system = (key.keysym.mod & KMOD_ALT) || vk == VK_F10;
+  if (system) return down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+  return down ? WM_KEYDOWN : WM_KEYUP;
+}
+
+// Turns one SDL event into the messages Windows would post for it.
+void Translate(const SDL_Event &event) {
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const bool down = event.type == SDL_KEYDOWN;
+      const WPARAM vk = VirtualKey(event.key.keysym.scancode);
+      HWND window = WindowFromSdlId(event.key.windowID);
+      if (vk && window)
+        Post(window, KeyMessage(event.key, vk, down), vk, KeyLParam(event.key, down), event.key.timestamp);
+      break;
+    }
+    case SDL_TEXTINPUT: {
+      // One WM_CHAR per character, in the code page of the program's text;
+      // characters it lacks arrive as '?', as an ANSI window gets them.
+      HWND window = WindowFromSdlId(event.text.windowID);
+      if (!window) break;
+      const std::string_view text(event.text.text, SDL_strlen(event.text.text));
+      std::size_t at = 0;
+      while (at < text.size()) {
+        const int byte = cp1251::FromUnicode(cp1251::DecodeUtf8(text, at));
+        Post(window, WM_CHAR, WPARAM(byte < 0 ? '?' : byte), 1, event.text.timestamp);
+      }
+      break;
+    }
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        if (HWND window = WindowFromSdlId(event.window.windowID))
+          Post(window, WM_CLOSE, 0, 0, event.window.timestamp);
+      }
+      break;
+    case SDL_QUIT:
+      // A quit request (SIGINT, SIGTERM, the session ending) closes the
+      // window the ordinary way.
+      if (HWND window = FirstLiveWindow()) Post(window, WM_CLOSE, 0, 0, event.quit.timestamp);
+      break;
+    default:
+      break;
+  }
+}
+
+void ApplyFullscreenMode(HWND window) {
+  if (!IsLive(window)) return;
+  if (fullscreenMode.active) {
+    SDL_DisplayMode mode{};
+    mode.w = fullscreenMode.width;
+    mode.h = fullscreenMode.height;
+    SDL_SetWindowDisplayMode(window->sdl, &mode);
+    SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
+  } else {
+    SDL_SetWindowFullscreen(window->sdl, 0);
+  }
+}
+
+// The visual is fixed when the window is made, so the pixel format is
+// chosen here: double-buffered RGBA with 8 bits a channel and no depth
+// buffer, as close to the program's descriptor as the server offers. Each
+// fallback drops a detail the program does not need.
+SDL_Window *CreateGLCapableWindow(const char *title, int x, int y, int width, int height, Uint32 flags) {
+  struct Attributes {
+    int alpha, stencil;
+  };
+  static constexpr Attributes kTries[] = {{8, 8}, {0, 8}, {0, 0}};
+  for (const Attributes &attributes : kTries) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, attributes.alpha);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, attributes.stencil);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags)) return window;
+  }
+  return nullptr;
+}
+
+void AppendReason(char *reason, unsigned size, const char *driver, const char *why) {
+  const std::size_t used = std::strlen(reason);
+  if (used + 1 >= size) return;
+  std::snprintf(reason + used, size - used, "%s%s: %s", used ? "; " : "", driver, why);
+}
+
+}  // namespace
+
+HINSTANCE GetModuleHandleA(const char *moduleName) { return moduleName ? nullptr : &theModule; }
+
+HCURSOR LoadCursorA(HINSTANCE, const char *cursorName) {
+  return cursorName == IDC_ARROW ? &arrowCursor : nullptr;
+}
+
+ATOM RegisterClassA(const WNDCLASSA *windowClass) {
+  if (!windowClass || !windowClass->lpszClassName || !windowClass->lpfnWndProc) return 0;
+  if (std::strlen(windowClass->lpszClassName) >= sizeof classes[0].name) return 0;
+  ClassSlot *free = nullptr;
+  for (ClassSlot &slot : classes) {
+    if (slot.used && std::strcmp(slot.name, windowClass->lpszClassName) == 0) return 0;
+    if (!slot.used && !free) free = &slot;
+  }
+  if (!free) return 0;
+  free->used = true;
+  std::strcpy(free->name, windowClass->lpszClassName);
+  free->windowClass = *windowClass;
+  free->windowClass.lpszClassName = free->name;
+  return ATOM(0xC000 + (free - classes));
+}
+
+BOOL UnregisterClassA(const char *className, HINSTANCE) {
+  if (!className) return FALSE;
+  for (ClassSlot &slot : classes) {
+    if (!slot.used || std::strcmp(slot.name, className) != 0) continue;
+    // Windows refuses while a window of the class still exists.
+    for (int i = 0; i < windowCount; ++i)
+      if (!windows[i].destroyed && windows[i].className == slot.name) return FALSE;
+    slot.used = false;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD) {
+  if (mode) {
+    const bool sized = (mode->dmFields & DM_PELSWIDTH) && (mode->dmFields & DM_PELSHEIGHT);
+    if (!sized) return DISP_CHANGE_FAILED;
+    fullscreenMode = {true, int(mode->dmPelsWidth), int(mode->dmPelsHeight)};
+  } else {
+    fullscreenMode.active = false;
+  }
+  for (int i = 0; i < windowCount; ++i) ApplyFullscreenMode(&windows[i]);
+  return DISP_CHANGE_SUCCESSFUL;
+}
+
+int ShowCursor(BOOL show) {
+  cursorCount += show ? 1 : -1;
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+  return cursorCount;
+}
+
+HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD style, int x, int y,
+                     int width, int height, HWND, HMENU, HINSTANCE, void *) {
+  if (!className || windowCount == kMaxWindows || !SDL_WasInit(SDL_INIT_VIDEO)) return nullptr;
+  const ClassSlot *slot = nullptr;
+  for (const ClassSlot &candidate : classes)
+    if (candidate.used && std::strcmp(candidate.name, className) == 0) slot = &candidate;
+  if (!slot) return nullptr;
+
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  if (style & WS_POPUP) flags |= SDL_WINDOW_BORDERLESS;
+  SDL_Window *sdl = CreateGLCapableWindow(windowName ? windowName : "", x, y, width, height, flags);
+  if (!sdl) return nullptr;
+
+  PlatformWindow &window = windows[windowCount++];
+  window.sdl = sdl;
+  window.procedure = slot->windowClass.lpfnWndProc;
+  window.className = slot->name;
+  window.destroyed = false;
+  window.ownDC.window = &window;
+  ApplyFullscreenMode(&window);
+  return &window;
+}
+
+BOOL DestroyWindow(HWND window) {
+  if (!window) return FALSE;
+  // Already destroyed by the system (a close request): nothing is left to
+  // release, and the ordinary teardown that follows is not a failure.
+  if (window->destroyed) return TRUE;
+  window->procedure(window, WM_DESTROY, 0, 0);
+  window->destroyed = true;
+  SDL_DestroyWindow(window->sdl);
+  window->sdl = nullptr;
+  return TRUE;
+}
+
+BOOL ShowWindow(HWND window, int) {
+  if (!IsLive(window)) return FALSE;
+  const bool wasVisible = SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN;
+  SDL_ShowWindow(window->sdl);
+  return wasVisible ? TRUE : FALSE;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+  if (!IsLive(window)) return FALSE;
+  SDL_RaiseWindow(window->sdl);
+  return TRUE;
+}
+
+HWND SetFocus(HWND window) {
+  if (!IsLive(window)) return nullptr;
+  SDL_SetWindowInputFocus(window->sdl);
+  return window;
+}
+
+HDC GetDC(HWND window) { return IsLive(window) ? &window->ownDC : nullptr; }
+
+// The device context belongs to its window (CS_OWNDC): releasing it is a
+// formality, and it goes with the window.
+int ReleaseDC(HWND window, HDC deviceContext) {
+  return window && deviceContext && deviceContext->window == window ? 1 : 0;
+}
+
+int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
+  if (messageBoxHook) return messageBoxHook(text, caption, type);
+  char utf8Text[1024], utf8Caption[256];
+  auto toUtf8 = [](const char *in, char *out, std::size_t size) {
+    std::size_t used = 0;
+    for (const unsigned char *byte = reinterpret_cast<const unsigned char *>(in ? in : ""); *byte; ++byte) {
+      char32_t code = cp1251::ToUnicode(*byte);
+      if (!code) code = 0xFFFD;
+      char encoded[4];
+      std::size_t length = 0;
+      if (code < 0x80) {
+        encoded[length++] = char(code);
+      } else if (code < 0x800) {
+        encoded[length++] = char(0xC0 | (code >> 6));
+        encoded[length++] = char(0x80 | (code & 0x3F));
+      } else {
+        encoded[length++] = char(0xE0 | (code >> 12));
+        encoded[length++] = char(0x80 | ((code >> 6) & 0x3F));
+        encoded[length++] = char(0x80 | (code & 0x3F));
+      }
+      if (used + length + 1 > size) break;
+      std::memcpy(out + used, encoded, length);
+      used += length;
+    }
+    out[used] = '\0';
+  };
+  toUtf8(text, utf8Text, sizeof utf8Text);
+  toUtf8(caption, utf8Caption, sizeof utf8Caption);
+  const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+  // Without a display no box can open; the text must still reach the user.
+  if (SDL_ShowSimpleMessageBox(flags, utf8Caption, utf8Text, nullptr) != 0)
+    std::fprintf(stderr, "%s: %s\n", utf8Caption, utf8Text);
+  return IDOK;
+}
+
+void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook = hook; }
+
+BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
+  if (queueCount == 0 && SDL_WasInit(SDL_INIT_EVENTS)) {
+    SDL_Event event;
+    while (queueCount == 0 && SDL_PollEvent(&event)) Translate(event);
+  }
+  if (queueCount == 0) return FALSE;
+  *message = queue[queueHead];
+  if (removeFlags & PM_REMOVE) {
+    queueHead = (queueHead + 1) % kQueueSize;
+    --queueCount;
+  }
+  return TRUE;
+}
+
+// Characters come from SDL's text input, which already follows the layout;
+// there is nothing left to translate.
+BOOL TranslateMessage(const MSG *message) {
+  return message && (message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN);
+}
+
+LRESULT DispatchMessageA(const MSG *message) {
+  if (!message || !message->hwnd || message->hwnd->destroyed) return 0;
+  return message->hwnd->procedure(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 asks the window to close.
+      if (wParam == VK_F4 && (lParam & (LPARAM(1) << 29)) && window && !window->destroyed)
+        window->procedure(window, WM_CLOSE, 0, 0);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int ChoosePixelFormat(HDC deviceContext, const PIXELFORMATDESCRIPTOR *descriptor) {
+  if (!deviceContext || !descriptor || !IsLive(deviceContext->window)) return 0;
+  const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+  if ((descriptor->dwFlags & needed) != needed || descriptor->iPixelType != PFD_TYPE_RGBA) return 0;
+  return 1;  // the window's own visual, chosen when it was made
+}
+
+BOOL SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCRIPTOR *descriptor) {
+  return deviceContext && descriptor && format == 1 && IsLive(deviceContext->window);
+}
+
+BOOL SwapBuffers(HDC deviceContext) {
+  if (!deviceContext || !IsLive(deviceContext->window)) return FALSE;
+  SDL_GL_SwapWindow(deviceContext->window->sdl);
+  return TRUE;
+}
+
+HGLRC wglCreateContext(HDC deviceContext) {
+  if (!deviceContext || !IsLive(deviceContext->window)) return nullptr;
+  SDL_GLContext context = SDL_GL_CreateContext(deviceContext->window->sdl);
+  if (!context) return nullptr;
+  return new PlatformRenderContext{context};
+}
+
+BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderContext) {
+  if (!renderContext) {
+    HWND window = deviceContext && IsLive(deviceContext->window) ? deviceContext->window : nullptr;
+    return SDL_GL_MakeCurrent(window ? window->sdl : nullptr, nullptr) == 0;
+  }
+  if (!deviceContext || !IsLive(deviceContext->window)) return FALSE;
+  return SDL_GL_MakeCurrent(deviceContext->window->sdl, renderContext->context) == 0;
+}
+
+BOOL wglDeleteContext(HGLRC renderContext) {
+  if (!renderContext) return FALSE;
+  SDL_GL_DeleteContext(renderContext->context);
+  delete renderContext;
+  return TRUE;
+}
+
+BOOL wglSwapIntervalEXT(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
+
+bool OpenDisplay(char *reason, unsigned reasonSize) {
+  if (reasonSize) reason[0] = '\0';
+  // The program does not react to losing the focus; a full-screen window
+  // that minimised itself would leave the user looking at the desktop.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // Closing the window must not also be a quit request: WM_CLOSE comes once.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+
+  const char *chosen = SDL_getenv("SDL_VIDEODRIVER");
+  bool opened = false;
+  if (chosen && *chosen) {
+    opened = SDL_Init(SDL_INIT_VIDEO) == 0;
+    if (!opened) AppendReason(reason, reasonSize, chosen, SDL_GetError());
+  } else {
+    // SDL would fall back to its offscreen driver when no display answers,
+    // and the program would then run where nobody can see it or press a
+    // key. Only drivers that show something on a screen count.
+    for (int i = 0; i < SDL_GetNumVideoDrivers() && !opened; ++i) {
+      const char *driver = SDL_GetVideoDriver(i);
+      if (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy") ||
+          !std::strcmp(driver, "evdev"))
+        continue;
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+      opened = SDL_Init(SDL_INIT_VIDEO) == 0;
+      if (!opened) AppendReason(reason, reasonSize, driver, SDL_GetError());
+    }
+  }
+  if (!opened) return false;
+  // A fatal exit anywhere later still puts the display mode back.
+  std::atexit(SDL_Quit);
+  return true;
+}
