@@ -11,14 +11,10 @@
 #include "glbinding/GLTypes.h"
 #include "platform/Win32.h"
 
-#ifndef LIGHTNING_GL_LIBRARY
-#define LIGHTNING_GL_LIBRARY "libGL.so.1"
-#endif
-#ifndef LIGHTNING_GLU_LIBRARY
-#define LIGHTNING_GLU_LIBRARY "libGLU.so.1"
-#endif
-inline constexpr const char *GLLibraryName = LIGHTNING_GL_LIBRARY;
-inline constexpr const char *GLULibraryName = LIGHTNING_GLU_LIBRARY;
+// The names under which the GL and GLU libraries are loaded, defined by
+// the executable (tests give names of their own).
+extern const char *const GLLibraryName;
+extern const char *const GLULibraryName;
 
 struct TDemoSettings {
   float RotationX;  // degrees about X; Up and Down
