@@ -1,0 +1,141 @@
+// The loader against fake GL and GLU libraries of our own.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "glbinding/GLLoader.h"
+
+namespace {
+
+std::vector<std::string> events;
+
+template <class T>
+T FakeSymbol(void *library, const char *name) {
+  return reinterpret_cast<T>(dlsym(library, name));
+}
+
+class Loader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Start every test with nothing loaded and every forwarder in place.
+    InitOpenGL("/nonexistent/libGL.so.1", "/nonexistent/libGLU.so.1");
+    InstallForwarders();
+    events.clear();
+  }
+};
+
+}  // namespace
+
+// The fake libraries report loads and unloads here.
+extern "C" __attribute__((visibility("default"))) void FakeLibraryEvent(const char *what) {
+  events.emplace_back(what);
+}
+
+TEST_F(Loader, UnloadableGLGivesFalseAndLeavesForwardersInPlace) {
+  auto *const beginForwarder = glBegin;
+  auto *const getStringForwarder = glGetString;
+  EXPECT_FALSE(InitOpenGL("/nonexistent/libGL.so.1", FAKE_GLU));
+  EXPECT_EQ(GLLibraryHandle, nullptr);
+  EXPECT_NE(std::string(GLLibraryError()).find("/nonexistent/libGL.so.1"), std::string::npos);
+  EXPECT_EQ(glBegin, beginForwarder);
+  EXPECT_EQ(glGetString, getStringForwarder);
+  EXPECT_EQ(glXGetProcAddressARB, nullptr);
+  // GLU is loaded all the same.
+  EXPECT_NE(GLULibraryHandle, nullptr);
+  EXPECT_EQ(reinterpret_cast<void *>(gluPerspective), dlsym(GLULibraryHandle, "gluPerspective"));
+}
+
+TEST_F(Loader, NothingLoadedMeansNothingResolves) {
+  // With no GL library, a name is not looked up in the whole process (where
+  // this test's own symbols live).
+  EXPECT_EQ(ResolveEntryPoint("FakeLibraryEvent"), nullptr);
+  EXPECT_EQ(ResolveEntryPoint("glBegin"), nullptr);
+}
+
+TEST_F(Loader, LoadableGLWithUnloadableGLUGivesTrue) {
+  auto *const perspectiveForwarder = gluPerspective;
+  EXPECT_TRUE(InitOpenGL(FAKE_GL, "/nonexistent/libGLU.so.1"));
+  EXPECT_NE(GLLibraryHandle, nullptr);
+  EXPECT_EQ(GLULibraryHandle, nullptr);
+  EXPECT_NE(std::string(GLULibraryError()), "");
+  EXPECT_EQ(gluPerspective, perspectiveForwarder);
+}
+
+TEST_F(Loader, SecondInitReleasesBothLibrariesBeforeLoadingAgain) {
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  ASSERT_EQ(events, (std::vector<std::string>{"gl load", "glu load"}));
+  events.clear();
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  EXPECT_EQ(events, (std::vector<std::string>{"gl unload", "glu unload", "gl load", "glu load"}));
+  // The handles are those of the second load: still usable.
+  EXPECT_NE(dlsym(GLLibraryHandle, "glBegin"), nullptr);
+  EXPECT_NE(dlsym(GLULibraryHandle, "gluPerspective"), nullptr);
+}
+
+TEST_F(Loader, EagerEntriesTheLibraryLacksAreNullAfterLoading) {
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  EXPECT_EQ(reinterpret_cast<void *>(glGetString), dlsym(GLLibraryHandle, "glGetString"));
+  EXPECT_EQ(reinterpret_cast<void *>(glXChooseVisual), dlsym(GLLibraryHandle, "glXChooseVisual"));
+  EXPECT_EQ(glXWaitX, nullptr);
+  // gluSphere had a forwarder; the library lacks it, so now it is null.
+  EXPECT_EQ(gluSphere, nullptr);
+  EXPECT_NE(gluBuild2DMipmaps, nullptr);
+  gluPerspective(60.0, 4.0 / 3.0, 0.001, 100.0);
+  EXPECT_EQ(FakeSymbol<double (*)()>(GLULibraryHandle, "FakeLastFovy")(), 60.0);
+}
+
+TEST_F(Loader, FirstCallResolvesOnceAndLaterCallsGoStraightThrough) {
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  auto lookups = FakeSymbol<int (*)(const char *)>(GLLibraryHandle, "FakeLookups");
+  auto beginCalls = FakeSymbol<int (*)()>(GLLibraryHandle, "FakeBeginCalls");
+  auto lastMode = FakeSymbol<int (*)()>(GLLibraryHandle, "FakeLastBeginMode");
+  ASSERT_EQ(lookups("glBegin"), 0);
+
+  glBegin(GL_QUADS);
+  EXPECT_EQ(lookups("glBegin"), 1);
+  EXPECT_EQ(beginCalls(), 1);
+  EXPECT_EQ(lastMode(), int(GL_QUADS));
+  EXPECT_EQ(reinterpret_cast<void *>(glBegin), dlsym(GLLibraryHandle, "glBegin"));
+
+  glBegin(GL_LINES);
+  EXPECT_EQ(lookups("glBegin"), 1);
+  EXPECT_EQ(beginCalls(), 2);
+  EXPECT_EQ(lastMode(), int(GL_LINES));
+  // An entry point never called is never looked up.
+  EXPECT_EQ(lookups("glClear"), 0);
+}
+
+TEST_F(Loader, ForwarderPassesTheResultBack) {
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  // glGenLists is not answered by glXGetProcAddressARB; the plain symbol
+  // lookup finds it.
+  EXPECT_EQ(glGenLists(3), 300u);
+  EXPECT_EQ(reinterpret_cast<void *>(glGenLists), dlsym(GLLibraryHandle, "glGenLists"));
+}
+
+TEST_F(Loader, EntryPointNobodySuppliesStopsTheProgramWithItsName) {
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  EXPECT_EXIT(glFinish(), ::testing::ExitedWithCode(1), "glFinish");
+}
+
+TEST(FloatingPoint, StartUpMasksEveryExceptionAndSelectsExtendedPrecision) {
+#if defined(__x86_64__) || defined(__i386__)
+  unsigned short word = 0;
+  __asm__ volatile("fnstcw %0" : "=m"(word));
+  // Bit 6 of the word is reserved and reads back as 1 whatever was loaded.
+  EXPECT_EQ(word & ~0x0040, 0x133F);
+  unsigned int mxcsr = 0;
+  __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
+  EXPECT_EQ(mxcsr & 0x1F80u, 0x1F80u);
+  EXPECT_EQ(mxcsr & 0x6000u, 0u);
+#endif
+  volatile double zero = 0.0;
+  volatile long double extendedZero = 0.0L;
+  EXPECT_TRUE(std::isinf(1.0 / zero));
+  EXPECT_TRUE(std::isinf(1.0L / extendedZero));
+  EXPECT_TRUE(std::isnan(zero / zero));
+}
