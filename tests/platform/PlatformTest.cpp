@@ -1,0 +1,225 @@
+// The SDL-backed Win32 layer: messages, keys, windows and contexts through
+// SDL's offscreen driver, and the no-display outcomes in fresh processes.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/Win32.h"
+#include "text/Cp1251.h"
+
+namespace {
+
+std::vector<MSG> received;
+
+LRESULT RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  received.push_back(MSG{window, message, wParam, lParam, 0});
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class Platform : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    char reason[256];
+    ASSERT_TRUE(OpenDisplay(reason, sizeof reason)) << reason;
+  }
+
+  void SetUp() override {
+    received.clear();
+    MSG drain;
+    while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  // A window of a class of its own, and its SDL id for pushing events.
+  HWND MakeWindow(const char *className, const char *title) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = RecordingProcedure;
+    windowClass.lpszClassName = className;
+    EXPECT_NE(RegisterClassA(&windowClass), 0);
+    HWND window = CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 64, 48, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(window, nullptr);
+    for (Uint32 id = 1; id < 64; ++id)
+      if (SDL_Window *sdl = SDL_GetWindowFromID(id); sdl && !std::strcmp(SDL_GetWindowTitle(sdl), title))
+        windowId = id;
+    EXPECT_NE(windowId, 0u);
+    return window;
+  }
+
+  void PushKey(Uint32 type, SDL_Scancode code, Uint16 modifiers = 0, Uint8 repeat = 0) {
+    SDL_Event event{};
+    event.type = type;
+    event.key.windowID = windowId;
+    event.key.keysym.scancode = code;
+    event.key.keysym.mod = modifiers;
+    event.key.repeat = repeat;
+    SDL_PushEvent(&event);
+  }
+
+  std::vector<MSG> TakeAll() {
+    std::vector<MSG> taken;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) taken.push_back(message);
+    return taken;
+  }
+
+  Uint32 windowId = 0;
+};
+
+}  // namespace
+
+TEST_F(Platform, AClassCanBeRegisteredOnlyOnce) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = RecordingProcedure;
+  windowClass.lpszClassName = "Once";
+  EXPECT_NE(RegisterClassA(&windowClass), 0);
+  EXPECT_EQ(RegisterClassA(&windowClass), 0);
+  EXPECT_TRUE(UnregisterClassA("Once", nullptr));
+  EXPECT_FALSE(UnregisterClassA("Once", nullptr));
+  EXPECT_NE(RegisterClassA(&windowClass), 0);
+}
+
+TEST_F(Platform, KeysArriveAsWin32KeyMessagesOneAtATime) {
+  HWND window = MakeWindow("Keys", "keys window");
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_F2);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_F2, 0, 1);  // auto-repeat
+  PushKey(SDL_KEYUP, SDL_SCANCODE_F2);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_LEFT);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_SPACE);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_Q);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_7);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_F4, KMOD_LALT);  // a system key
+
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.hwnd, window);
+  EXPECT_EQ(message.message, WM_KEYDOWN);
+  EXPECT_EQ(message.wParam, VK_F2);
+  EXPECT_EQ(message.lParam & (LPARAM(1) << 30), 0);
+
+  const std::vector<MSG> rest = TakeAll();
+  ASSERT_EQ(rest.size(), 8u);
+  EXPECT_EQ(rest[0].message, WM_KEYDOWN);
+  EXPECT_NE(rest[0].lParam & (LPARAM(1) << 30), 0);  // was already down
+  EXPECT_EQ(rest[1].message, WM_KEYUP);
+  EXPECT_EQ(rest[1].wParam, VK_F2);
+  EXPECT_EQ(rest[2].wParam, VK_LEFT);
+  EXPECT_EQ(rest[3].wParam, VK_ESCAPE);
+  EXPECT_EQ(rest[4].wParam, VK_SPACE);
+  EXPECT_EQ(rest[5].wParam, WPARAM('Q'));
+  EXPECT_EQ(rest[6].wParam, WPARAM('7'));
+  EXPECT_EQ(rest[7].message, WM_SYSKEYDOWN);
+  EXPECT_EQ(rest[7].wParam, VK_F4);
+  DestroyWindow(window);
+}
+
+TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePage) {
+  HWND window = MakeWindow("Text", "text window");
+  SDL_Event event{};
+  event.type = SDL_TEXTINPUT;
+  event.text.windowID = windowId;
+  std::strcpy(event.text.text, "+-ф€☃");
+  SDL_PushEvent(&event);
+  const std::vector<MSG> taken = TakeAll();
+  ASSERT_EQ(taken.size(), 5u);
+  const WPARAM expected[] = {43, 45, 0xF4, 0x88, '?'};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(taken[i].message, WM_CHAR);
+    EXPECT_EQ(taken[i].wParam, expected[i]);
+  }
+  EXPECT_TRUE(TranslateMessage(&taken[0]) == FALSE);
+  DestroyWindow(window);
+}
+
+TEST_F(Platform, QuitRequestClosesTheWindowAndTheTeardownFindsNothingToFail) {
+  HWND window = MakeWindow("Quit", "quit window");
+  SDL_Event event{};
+  event.type = SDL_QUIT;
+  SDL_PushEvent(&event);
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, WM_CLOSE);
+  DispatchMessageA(&message);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].message, WM_CLOSE);
+  EXPECT_EQ(received[1].message, WM_DESTROY);
+  // The window is gone; the ordinary teardown after it reports no failure.
+  EXPECT_EQ(GetDC(window), nullptr);
+  EXPECT_TRUE(DestroyWindow(window));
+  EXPECT_EQ(received.size(), 2u);
+  EXPECT_TRUE(UnregisterClassA("Quit", nullptr));
+}
+
+TEST_F(Platform, ContextIsMadeCurrentReleasedAndDeleted) {
+  HWND window = MakeWindow("Context", "context window");
+  HDC dc = GetDC(window);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(GetDC(window), dc);  // the window's own device context
+  PIXELFORMATDESCRIPTOR descriptor{};
+  descriptor.nSize = sizeof descriptor;
+  descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  descriptor.cColorBits = 32;
+  const int format = ChoosePixelFormat(dc, &descriptor);
+  ASSERT_NE(format, 0);
+  EXPECT_TRUE(SetPixelFormat(dc, format, &descriptor));
+  descriptor.dwFlags = PFD_DRAW_TO_WINDOW;  // no OpenGL: no format
+  EXPECT_EQ(ChoosePixelFormat(dc, &descriptor), 0);
+
+  HGLRC context = wglCreateContext(dc);
+  if (!context) GTEST_SKIP() << "no GL context through the offscreen driver: " << SDL_GetError();
+  EXPECT_TRUE(wglMakeCurrent(dc, context));
+  EXPECT_EQ(SDL_GL_GetCurrentContext(), *reinterpret_cast<SDL_GLContext *>(context));
+  EXPECT_TRUE(SwapBuffers(dc));
+  EXPECT_TRUE(wglMakeCurrent(dc, nullptr));
+  EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+  EXPECT_TRUE(wglDeleteContext(context));
+  EXPECT_FALSE(wglDeleteContext(nullptr));
+  EXPECT_EQ(ReleaseDC(window, dc), 1);
+  EXPECT_TRUE(DestroyWindow(window));
+}
+
+TEST_F(Platform, CursorFollowsTheShowCounter) {
+  EXPECT_EQ(ShowCursor(FALSE), -1);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  EXPECT_EQ(ShowCursor(TRUE), 0);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+}
+
+namespace {
+
+void ForgetEveryDisplay() {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
+}
+
+}  // namespace
+
+TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscreen) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ForgetEveryDisplay();
+        char reason[512];
+        const bool opened = OpenDisplay(reason, sizeof reason);
+        std::fprintf(stderr, "reason: %s\n", reason);
+        std::exit(opened ? 3 : 0);
+      },
+      ::testing::ExitedWithCode(0), "reason: x11: ");
+}
+
+TEST(PlatformWithoutDisplay, MessageBoxTextGoesToStandardErrorInUtf8) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ForgetEveryDisplay();
+        MessageBoxA(nullptr, Cp1251("Не могу удалить окно").c_str(), Cp1251("Ошибка").c_str(), MB_ICONERROR);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "Ошибка: Не могу удалить окно");
+}
