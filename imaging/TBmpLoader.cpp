@@ -1,0 +1,138 @@
+#include "imaging/TBmpLoader.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::uint32_t FileHeaderBytes = 14;
+constexpr std::uint32_t InfoHeaderBytes = 40;  // BITMAPINFOHEADER; V4 (108) and V5 (124) are refused
+constexpr std::uint16_t Signature = 0x4D42;    // "BM" read little-endian
+
+std::uint16_t U16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t U32(const std::uint8_t *p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+std::int32_t S32(const std::uint8_t *p) { return static_cast<std::int32_t>(U32(p)); }
+
+std::uint32_t Remaining(const TData &data) {
+  return data.Position < data.Size ? data.Size - data.Position : 0;
+}
+
+// Copies one header out of the file buffer, or reports that the buffer
+// ends before the header does. The copy keeps the fields' reads aligned.
+template <std::size_t N>
+bool CopyHeader(const TData &data, std::uint8_t (&header)[N]) {
+  const std::uint8_t *where = data.CurrentPointer();
+  if (where == nullptr || Remaining(data) < N) return false;
+  std::memcpy(header, where, N);
+  return true;
+}
+
+bool ValidBitCount(std::uint16_t bits) {
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
+}
+
+// A reader writes (y * W + x) * bytesPerPixel + k for every row y < H and
+// column x < W; that stays inside Pixels exactly when W x H x bytesPerPixel
+// fits in the buffer.
+bool Holds(const TTexture &image, std::int64_t bytesPerPixel) {
+  if (image.Width <= 0 || image.Height <= 0) return true;  // no pixel is written
+  const std::int64_t area = std::int64_t{image.Width} * image.Height;
+  return area <= image.PixelBytes() / bytesPerPixel;
+}
+
+}  // namespace
+
+std::unique_ptr<TTexture> LoadBmp(TData &data) {
+  // Both headers must lie inside the file before any field is read: a
+  // short file is refused, never read past its end.
+  if (Remaining(data) < FileHeaderBytes + InfoHeaderBytes) return nullptr;
+  std::uint8_t fileHeader[FileHeaderBytes];
+  std::uint8_t infoHeader[InfoHeaderBytes];
+  if (!CopyHeader(data, fileHeader)) return nullptr;
+  data.Skip(FileHeaderBytes);
+  if (!CopyHeader(data, infoHeader)) return nullptr;
+
+  const std::uint16_t signature = U16(fileHeader + 0);
+  const std::uint32_t headerSize = U32(infoHeader + 0);
+  const std::int32_t width = S32(infoHeader + 4);
+  const std::int32_t height = S32(infoHeader + 8);
+  const std::uint16_t planes = U16(infoHeader + 12);
+  const std::uint16_t bits = U16(infoHeader + 14);
+  const std::uint32_t compression = U32(infoHeader + 16);
+
+  if (signature != Signature || headerSize != InfoHeaderBytes || planes != 1) return nullptr;
+  if (!ValidBitCount(bits)) return nullptr;
+  if (compression > 2) return nullptr;  // 0 none, 1 RLE8, 2 RLE4; BI_BITFIELDS (3) and up refused
+
+  // Pixel rows are taken from here whatever the pixel-offset field says.
+  data.Skip(InfoHeaderBytes);
+  const std::int32_t components = bits == 32 ? 4 : 3;
+
+  // GL describes an image's size in signed 32 bits; a header asking for
+  // more is refused instead of letting the product wrap.
+  const std::int64_t area = std::int64_t{width} * height;
+  if (area > std::numeric_limits<std::int32_t>::max() / components ||
+      area < std::numeric_limits<std::int32_t>::min() / components)
+    return nullptr;
+
+  auto image = std::make_unique<TTexture>(width, height, components);
+  bool decoded = false;
+  if (compression == 0 && bits == 24)
+    decoded = ReadRows24(data, *image);
+  else if (compression == 0 && bits == 32)
+    decoded = ReadRows32(data, *image);
+  // Colour tables and run-length coding are not supported.
+  if (!decoded) return nullptr;
+  return image;
+}
+
+bool ReadRows24(TData &data, TTexture &image) {
+  if (!Holds(image, 3)) return false;
+  const std::int32_t w = image.Width;
+  const std::int32_t h = image.Height;
+  // No row of a non-positive height and no byte of a non-positive width is
+  // read (not even filler).
+  if (w <= 0 || h <= 0) return true;
+  std::uint8_t *pixels = image.Pixels.get();
+  for (std::int32_t r = 0; r < h; ++r) {
+    const std::int64_t y = h - 1 - r;
+    std::uint32_t rowBytes = 0;
+    for (std::int32_t x = 0; x < w; ++x) {
+      const std::int64_t at = (y * w + x) * 3;
+      pixels[at + 2] = data.ReadByte();  // blue
+      pixels[at + 1] = data.ReadByte();  // green
+      pixels[at + 0] = data.ReadByte();  // red
+      rowBytes += 3;
+    }
+    // Each stored row is padded to a multiple of 4 bytes.
+    while (rowBytes % 4 != 0) {
+      data.ReadByte();
+      ++rowBytes;
+    }
+  }
+  return true;
+}
+
+bool ReadRows32(TData &data, TTexture &image) {
+  if (!Holds(image, 4)) return false;
+  const std::int32_t w = image.Width;
+  const std::int32_t h = image.Height;
+  // No row of a non-positive height and no byte of a non-positive width is
+  // read (not even filler).
+  if (w <= 0 || h <= 0) return true;
+  std::uint8_t *pixels = image.Pixels.get();
+  for (std::int32_t r = 0; r < h; ++r) {
+    const std::int64_t y = h - 1 - r;
+    for (std::int32_t x = 0; x < w; ++x) {
+      const std::int64_t at = (y * w + x) * 4;
+      pixels[at + 2] = data.ReadByte();  // blue
+      pixels[at + 1] = data.ReadByte();  // green
+      pixels[at + 0] = data.ReadByte();  // red
+      pixels[at + 3] = data.ReadByte();  // alpha, unchanged
+    }
+  }
+  return true;
+}
