@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Checks screen grabs of the demo as a person would look at them.
+
+Grabs are binary PPM files (ImageMagick: convert grab.png grab.ppm).
+  frame_check.py initial GRAB       the first frame's scene
+  frame_check.py same A B           two grabs are identical
+  frame_check.py differ A B         two grabs differ in the bolt
+Exits 0 when the check holds, 1 with the reasons otherwise.
+"""
+import sys
+
+BLACK = (0, 0, 0)
+RED = (255, 0, 0)
+GREEN = (0, 255, 0)
+BLUE = (0, 0, 255)
+BOLT = (255, 230, 255)  # (1.0, 0.9, 1.0)
+CENTRE = (512, 384)
+
+
+def load(path):
+    with open(path, 'rb') as f:
+        data = f.read()
+    fields = []
+    i = 0
+    while len(fields) < 4:
+        while data[i:i + 1].isspace():
+            i += 1
+        if data[i:i + 1] == b'#':
+            while data[i:i + 1] not in (b'\n', b''):
+                i += 1
+            continue
+        j = i
+        while not data[j:j + 1].isspace():
+            j += 1
+        fields.append(data[i:j])
+        i = j
+    assert fields[0] == b'P6' and fields[3] == b'255', 'expected an 8-bit binary PPM'
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[i + 1:i + 1 + width * height * 3]
+
+
+def pixels_of(image, colour):
+    width, height, data = image
+    found = []
+    target = bytes(colour)
+    start = data.find(target)
+    while start != -1:
+        if start % 3 == 0:
+            index = start // 3
+            found.append((index % width, index // width))
+        start = data.find(target, start + 1)
+    return found
+
+
+def check_initial(path):
+    image = load(path)
+    width, height, data = image
+    problems = []
+    if (width, height) != (1024, 768):
+        problems.append(f'screen is {width}x{height}, not 1024x768')
+    black = sum(1 for k in range(0, len(data), 3) if data[k:k + 3] == b'\0\0\0')
+    if black < 0.9 * width * height:
+        problems.append(f'only {black} of {width * height} pixels are black')
+
+    green = pixels_of(image, GREEN)
+    if len(green) < 100:
+        problems.append(f'green axis has {len(green)} pixels')
+    else:
+        xs = [x for x, _ in green]
+        ys = [y for _, y in green]
+        if max(xs) - min(xs) > 3 or abs(min(xs) - CENTRE[0]) > 10:
+            problems.append(f'green axis is not vertical at the centre: x {min(xs)}..{max(xs)}')
+        if abs(max(ys) - CENTRE[1]) > 15 or min(ys) > CENTRE[1] - 150:
+            problems.append(f'green axis does not rise from the centre: y {min(ys)}..{max(ys)}')
+
+    for name, colour, right in (('red', RED, True), ('blue', BLUE, False)):
+        found = pixels_of(image, colour)
+        if len(found) < 100:
+            problems.append(f'{name} axis has {len(found)} pixels')
+            continue
+        on_side = sum(1 for x, y in found
+                      if (x > CENTRE[0]) == right and y >= CENTRE[1] - 2)
+        if on_side < 0.95 * len(found):
+            side = 'right' if right else 'left'
+            problems.append(f'{name} axis does not go down to the {side}: {on_side} of {len(found)}')
+
+    bolt = pixels_of(image, BOLT)
+    if len(bolt) < 100:
+        problems.append(f'bolt has {len(bolt)} pixels')
+    else:
+        near = sum(1 for x, y in bolt if abs(x - CENTRE[0]) < 150 and 80 < y < CENTRE[1] + 20)
+        if near < 0.95 * len(bolt):
+            problems.append(f'bolt is not along the green axis: {near} of {len(bolt)} pixels near it')
+    return problems
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == 'initial':
+        problems = check_initial(argv[2])
+    elif len(argv) == 4 and argv[1] in ('same', 'differ'):
+        a, b = load(argv[2]), load(argv[3])
+        identical = a == b
+        bolt_a, bolt_b = pixels_of(a, BOLT), pixels_of(b, BOLT)
+        problems = []
+        if not bolt_a or not bolt_b:
+            problems.append('a grab shows no bolt')
+        if argv[1] == 'same' and not identical:
+            problems.append('the grabs differ')
+        if argv[1] == 'differ' and bolt_a == bolt_b:
+            problems.append('the bolt is the same in both grabs')
+    else:
+        print(__doc__)
+        return 2
+    for problem in problems:
+        print('FAIL:', problem)
+    return 1 if problems else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
