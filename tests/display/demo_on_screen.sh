@@ -30,7 +30,7 @@ start_demo() {
 
 grab() {
   import -window root "$work/$1.png"
-  convert "$work/$1.png" "$work/$1.ppm"
+  convert "$work/$1.png" -depth 8 -type TrueColor "ppm:$work/$1.ppm"
 }
 
 # Waits up to $2 seconds for the demo to end; its status must be 0.
