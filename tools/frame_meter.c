@@ -1,0 +1,41 @@
+/* Frame meter: preload it into the demo to count the frames it shows.
+
+     gcc -shared -fPIC -O2 -o build/frame_meter.so tools/frame_meter.c -ldl
+     LD_PRELOAD=$PWD/build/frame_meter.so ./build/lightning
+
+   It wraps SDL_GL_SwapWindow, which the demo calls once per frame, and at
+   exit writes to standard error the time from start to the first frame and
+   the frames per second after it. Nothing in the program knows about it. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <stdio.h>
+#include <time.h>
+
+static double startSeconds, firstFrameSeconds, lastFrameSeconds;
+static unsigned long frames;
+
+static double Now(void) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (double)now.tv_sec + (double)now.tv_nsec * 1e-9;
+}
+
+__attribute__((constructor)) static void Start(void) { startSeconds = Now(); }
+
+void SDL_GL_SwapWindow(void *window) {
+  static void (*real)(void *);
+  if (!real) real = (void (*)(void *))dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
+  real(window);
+  lastFrameSeconds = Now();
+  if (frames++ == 0) firstFrameSeconds = lastFrameSeconds;
+}
+
+__attribute__((destructor)) static void Report(void) {
+  if (frames == 0) {
+    fprintf(stderr, "frame meter: no frame shown\n");
+    return;
+  }
+  const double span = lastFrameSeconds - firstFrameSeconds;
+  fprintf(stderr, "frame meter: first frame after %.3f s; %lu frames; %.1f frames/s\n",
+          firstFrameSeconds - startSeconds, frames, frames > 1 ? (double)(frames - 1) / span : 0.0);
+}
