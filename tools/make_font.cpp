@@ -18,10 +18,12 @@
 // mipmapping never mixes two cells; the frame keeps linear filtering at a
 // quad's edge from picking up the neighbour's ink.
 //
-// The font is rendered 16 pixels wide per em but only 12 high: a plain
+// The font is rendered 18 pixels wide per em but only 12 high: a plain
 // 12-pixel monospace glyph is 7 pixels wide and would leave more than half of
 // every 16-pixel advance empty, and the wide Cyrillic letters (Ж, Ш, Щ, Ю)
-// would be cramped into it.
+// would be cramped into it. The font's own hinting is used in both
+// directions, so that stems and thin horizontals (the underscore, the bars
+// of Е and Н) land on whole pixels instead of two half-lit ones.
 //
 // The output is an uncompressed 24-bit BMP with the 40-byte info header,
 // the pixel array at offset 54 and the rows stored bottom-up.
@@ -47,7 +49,7 @@ constexpr int kInk = kCell - 2 * kMargin;  // the inner square that may hold ink
 // Pixels per em across and down, and the baseline's distance from the cell's
 // top edge: capitals reach about 9 pixels above it, descenders 3 below, and
 // the accents of Ё and Й fit under the top frame.
-constexpr int kPixelWidth = 16;
+constexpr int kPixelWidth = 18;
 constexpr int kPixelHeight = 12;
 constexpr int kBaseline = 12;
 
@@ -62,7 +64,7 @@ struct Glyph {
 
 bool Render(FT_Face face, char32_t code, int pixelWidth, int pixelHeight, Glyph &glyph) {
   if (FT_Set_Pixel_Sizes(face, pixelWidth, pixelHeight) != 0) return false;
-  if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) return false;
+  if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return false;
   const FT_GlyphSlot slot = face->glyph;
   const FT_Bitmap &bitmap = slot->bitmap;
   if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.rows != 0) return false;
