@@ -7,7 +7,9 @@
 #include "demo/Scene.h"
 #include "demo/Window.h"
 #include "glbinding/GLLoader.h"
+#include "imaging/DTexture.h"
 #include "lightning/lightning.h"
+#include "text/glText.h"
 
 TDemoSettings DemoSettings = InitialSettings;
 bool KeyState[256];
@@ -138,6 +140,10 @@ int LightningMain() {
 
   if (!CreateGLWindow()) return 0;
 
+  BuildFont();
+  // Relative to the working directory. A font that cannot be read leaves
+  // an empty texture: the demo runs on without text.
+  FontTexture = LoadTexture(true, "DATA/font.bmp");
   std::memset(KeyState, 0, sizeof KeyState);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -146,6 +152,7 @@ int LightningMain() {
 
   RunFrameLoop();
 
+  KillFont();
   KillGLWindow();
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "demo/Scene.h"
 
 #include "demo/Demo.h"
+#include "demo/Overlay.h"
 #include "glbinding/GLLoader.h"
 #include "lightning/lightning.h"
 
@@ -36,4 +37,5 @@ void DrawScene() {
     DrawLightning(MakeVector(0.0f, 0.0f, 0.0f), MakeVector(0.0f, 1.0f, 0.0f), DemoSettings.Detail,
                   DemoSettings.Scatter, DemoSettings.Damping);
   }
+  DrawOverlay();
 }
