@@ -8,9 +8,9 @@ GLuint FontBase = 0;
 
 namespace {
 
-constexpr int kGrid = 16;            // cells across and down
-constexpr GLint kGlyphSize = 16;     // units per glyph, the advance too
-constexpr GLfloat kCellSize = 0.0625f;  // 1/16 of the texture: exact in single precision
+constexpr int kGrid = 16;               // cells across and down
+constexpr GLint kGlyphSize = 16;        // units per glyph, the advance too
+constexpr GLfloat kCellSize = 0.0625f;  // 1/16 of the texture, exact in single precision
 
 // One glyph: a textured square whose (0, 0) corner carries the cell's t0
 // edge, the picture's top, so that glyphs stand upright under a projection

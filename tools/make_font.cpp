@@ -47,8 +47,9 @@ constexpr int kMargin = 1;
 constexpr int kInk = kCell - 2 * kMargin;  // the inner square that may hold ink
 
 // Pixels per em across and down, and the baseline's distance from the cell's
-// top edge: capitals reach about 9 pixels above it, descenders 3 below, and
-// the accents of Ё and Й fit under the top frame.
+// top edge: capitals reach 9 pixels above it, descenders 3 below, and the
+// diaeresis of Ё 11. (Й and Ў, whose breves reach higher, come out one pixel
+// shorter; see DrawCell.)
 constexpr int kPixelWidth = 18;
 constexpr int kPixelHeight = 12;
 constexpr int kBaseline = 12;
