@@ -51,6 +51,26 @@ start_demo
 grab initial
 python3 "$here/frame_check.py" initial "$work/initial.ppm" || fail "initial frame"
 echo "ok: initial frame"
+python3 "$here/frame_check.py" overlay "$work/initial.ppm" || fail "help overlay"
+echo "ok: help overlay in its band"
+
+# "+" changes the detail shown on line 6 and nothing else of the help;
+# holding F2 changes the scatter on line 4.
+grab before_plus
+xdotool type --delay 100 '+'
+sleep 0.7
+grab after_plus
+python3 "$here/frame_check.py" changed "$work/before_plus.ppm" "$work/after_plus.ppm" 6 || fail "typing +"
+xdotool key --delay 100 minus
+sleep 0.7
+grab before_f2
+xdotool keydown F2
+sleep 0.5
+xdotool keyup F2
+sleep 0.5
+grab after_f2
+python3 "$here/frame_check.py" changed "$work/before_f2.ppm" "$work/after_f2.ppm" 4 || fail "holding F2"
+echo "ok: + changes line 6's value, F2 line 4's"
 
 xdotool keydown space
 sleep 0.7

@@ -5,6 +5,8 @@ Grabs are binary PPM files (ImageMagick: convert grab.png grab.ppm).
   frame_check.py initial GRAB       the first frame's scene
   frame_check.py same A B           two grabs are identical
   frame_check.py differ A B         two grabs differ in the bolt
+  frame_check.py overlay GRAB       the help text in its band, nothing below
+  frame_check.py changed A B LINE   of the help text, only LINE's value differs
 Exits 0 when the check holds, 1 with the reasons otherwise.
 """
 import sys
@@ -94,9 +96,60 @@ def check_initial(path):
     return problems
 
 
+BAND_ROWS = 96  # six lines of 16 pixels
+VALUE_COLUMN = 35 * 16  # where the values of lines 4 to 6 begin
+
+
+def is_ink(pixel):
+    # White glyphs, modulated and blended: grey levels, equal channels.
+    return pixel[0] == pixel[1] == pixel[2] and pixel[0] >= 64
+
+
+def pixel(image, x, y):
+    width, _, data = image
+    k = (y * width + x) * 3
+    return tuple(data[k:k + 3])
+
+
+def check_overlay(path):
+    image = load(path)
+    problems = []
+    for line in range(6):
+        ink = sum(1 for y in range(line * 16, line * 16 + 16) for x in range(0, 600)
+                  if is_ink(pixel(image, x, y)))
+        if ink < 40:
+            problems.append(f'line {line + 1} of the help has {ink} pixels of ink')
+    # The left edge below the band is away from the scene: nothing there.
+    stray = [(x, y) for y in range(BAND_ROWS, 768) for x in range(0, 200)
+             if pixel(image, x, y) != BLACK]
+    if stray:
+        problems.append(f'{len(stray)} pixels below the help at the left edge, first {stray[0]}')
+    return problems
+
+
+def check_changed(path_a, path_b, line):
+    a, b = load(path_a), load(path_b)
+    changed = [(x, y) for y in range(BAND_ROWS) for x in range(0, 1024)
+               if pixel(a, x, y) != pixel(b, x, y)]
+    top = (line - 1) * 16
+    outside = [(x, y) for x, y in changed
+               if not (top <= y < top + 16 and x >= VALUE_COLUMN)]
+    problems = []
+    if not changed:
+        problems.append(f'the value of line {line} did not change')
+    if outside:
+        problems.append(f'{len(outside)} pixels of the help changed outside line {line}\'s value, '
+                        f'first {outside[0]}')
+    return problems
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == 'initial':
         problems = check_initial(argv[2])
+    elif len(argv) == 3 and argv[1] == 'overlay':
+        problems = check_overlay(argv[2])
+    elif len(argv) == 5 and argv[1] == 'changed':
+        problems = check_changed(argv[2], argv[3], int(argv[4]))
     elif len(argv) == 4 and argv[1] in ('same', 'differ'):
         a, b = load(argv[2]), load(argv[3])
         identical = a == b
