@@ -11,7 +11,9 @@
 
 namespace {
 
-std::vector<std::string> events;
+// Never destroyed: a fake library still loaded at exit reports its unload
+// from the dynamic linker's finalization, after static destructors ran.
+std::vector<std::string> &events = *new std::vector<std::string>;
 
 template <class T>
 T FakeSymbol(void *library, const char *name) {
