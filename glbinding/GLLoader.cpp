@@ -43,13 +43,13 @@ void *ResolveThroughGLX(const char *name) {
 
 // Every forwarder: look up, store, and call what was stored with the same
 // arguments. The null test only guards the jump; the store happens first, as
-// a forwarder that found nothing stores null.
+// a forwarder that found nothing stores null. No local variable: the
+// registry's parameter names (one is "entry") would clash with it.
 #define DEFINE_FORWARDER(lookup, ret, name, params, args)             \
   ret Forward_##name params {                                         \
-    auto entry = reinterpret_cast<ret(*) params>(lookup(#name));      \
-    name = entry;                                                     \
-    if (!entry) MissingEntryPoint(#name);                             \
-    return entry args;                                                \
+    name = reinterpret_cast<ret(*) params>(lookup(#name));            \
+    if (!name) MissingEntryPoint(#name);                              \
+    return name args;                                                 \
   }
 #define GL_LAZY(family, ret, name, params, args) DEFINE_FORWARDER(ResolveEntryPoint, ret, name, params, args)
 #define GL_LAZY_GLX(family, ret, name, params, args) DEFINE_FORWARDER(ResolveThroughGLX, ret, name, params, args)

@@ -52,6 +52,11 @@ using GLXPbuffer = XID;
 using GLXContext = struct __GLXcontextRec*;
 using GLXFBConfig = struct __GLXFBConfigRec*;
 using GLXextFuncPtr = void (*)();
+using Colormap = XID;
+using Status = int;
+
+// The other registry types that extension entry points use, generated.
+#include "glbinding/RegistryTypes.inc"
 
 // Enumerants the program uses.
 constexpr GLenum GL_LINES = 0x0001;
