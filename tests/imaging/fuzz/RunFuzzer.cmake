@@ -30,5 +30,6 @@ file(GLOB artifacts ${WORK}/artifacts/*)
 message(STATUS "BMP fuzzer: ${done}; ${runs}; corpus grew to ${corpusSize} inputs")
 if(NOT result EQUAL 0 OR artifacts)
   message("${output}")
-  message(FATAL_ERROR "BMP fuzzer failed (status ${result}); inputs kept in ${WORK}/artifacts: ${artifacts}")
+  message(FATAL_ERROR "BMP fuzzer failed (status ${result}); failing inputs in ${WORK}/artifacts: "
+          "${artifacts} (keep each as tests/imaging/corpus/crash-<what>.bmp once fixed)")
 endif()
