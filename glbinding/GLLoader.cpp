@@ -12,6 +12,17 @@
 #include <fenv.h>
 #endif
 
+// Nothing in this file is on a hot path: each of the 3000 forwarders runs
+// once, InitOpenGL and InstallForwarders once or twice a run, and every
+// later call goes from the caller's code through the variable straight into
+// the library. Optimizing 3000 small functions (and instrumenting them, in
+// sanitizer builds) would make this by far the slowest file to compile, so
+// it is not optimized: glbinding/CMakeLists.txt says so for the build, and
+// the pragma below for clang builds that compile this file on their own.
+#if defined(__clang__)
+#pragma clang optimize off
+#endif
+
 namespace {
 
 char glError[512];
