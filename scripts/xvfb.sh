@@ -3,23 +3,26 @@
 # headless machine and by the tests that need a screen.
 
 start_xvfb() {
-  local n
-  for n in $(seq 90 199); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    XVFB_PID=$!
-    local tries
-    for tries in $(seq 1 50); do
-      if [[ -e /tmp/.X11-unix/X$n ]] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
+  # Xvfb picks a free display number itself (it takes the lock file
+  # atomically) and writes it to the given descriptor once it accepts
+  # clients: tests that start at the same moment can never share a server,
+  # as they could when each looked for a free number on its own.
+  local number_file number tries
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for tries in $(seq 1 100); do
+    number=$(head -n 1 "$number_file")
+    if [[ -n $number ]] && DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; then
+      rm -f "$number_file"
+      export DISPLAY=":$number"
+      return 0
+    fi
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$number_file"
+  stop_xvfb
   echo "could not start Xvfb" >&2
   return 1
 }
