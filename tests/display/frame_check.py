@@ -7,6 +7,8 @@ Grabs are binary PPM files (ImageMagick: convert grab.png grab.ppm).
   frame_check.py differ A B         two grabs differ in the bolt
   frame_check.py overlay GRAB       the help text in its band, nothing below
   frame_check.py changed A B LINE   of the help text, only LINE's value differs
+  frame_check.py blank_band GRAB    no help text: the band left of the scene is black
+  frame_check.py band_same A B      the help text reads the same in both grabs
 Exits 0 when the check holds, 1 with the reasons otherwise.
 """
 import sys
@@ -143,11 +145,58 @@ def check_changed(path_a, path_b, line):
     return problems
 
 
+SCENE_LEFT = CENTRE[0] - 150  # the first frame's scene lies right of this
+TEXT_RIGHT = 700  # beyond the longest line with two-digit values
+
+
+def check_blank_band(path):
+    # Without a font nothing may be drawn in the band, not even blank glyph
+    # boxes: the left part of it is away from the scene and must be black.
+    image = load(path)
+    drawn = [(x, y) for y in range(BAND_ROWS) for x in range(SCENE_LEFT)
+             if pixel(image, x, y) != BLACK]
+    if drawn:
+        return [f'{len(drawn)} pixels drawn in the help band left of the scene, first {drawn[0]} '
+                f'= {pixel(image, *drawn[0])}']
+    return []
+
+
+def check_band_same(path_a, path_b):
+    # The scene may reach into the band once it is turned; text is grey on
+    # black, so pixels with colour in either grab are the scene's and are
+    # left out.
+    a, b = load(path_a), load(path_b)
+
+    def grey(p):
+        return p[0] == p[1] == p[2]
+
+    differ = []
+    ink = 0
+    for y in range(BAND_ROWS):
+        for x in range(TEXT_RIGHT):
+            pa, pb = pixel(a, x, y), pixel(b, x, y)
+            if not (grey(pa) and grey(pb)):
+                continue
+            ink += is_ink(pa)
+            if pa != pb:
+                differ.append((x, y))
+    problems = []
+    if ink < 200:
+        problems.append(f'the band holds only {ink} pixels of ink: no help text to compare')
+    if differ:
+        problems.append(f'{len(differ)} pixels of the help text differ, first {differ[0]}')
+    return problems
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == 'initial':
         problems = check_initial(argv[2])
     elif len(argv) == 3 and argv[1] == 'overlay':
         problems = check_overlay(argv[2])
+    elif len(argv) == 3 and argv[1] == 'blank_band':
+        problems = check_blank_band(argv[2])
+    elif len(argv) == 4 and argv[1] == 'band_same':
+        problems = check_band_same(argv[2], argv[3])
     elif len(argv) == 5 and argv[1] == 'changed':
         problems = check_changed(argv[2], argv[3], int(argv[4]))
     elif len(argv) == 4 and argv[1] in ('same', 'differ'):

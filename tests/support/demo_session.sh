@@ -1,0 +1,106 @@
+# Sourced, not run: starting, watching and ending the real program in the
+# shell-script tests. The caller sets `program` (the executable),
+# `source_dir`, `work` (a scratch folder of its own) and has a display
+# (start_xvfb) when it needs one.
+#
+#   demo_start DIR [launcher...]  run the program from DIR (it reads
+#                                 DATA/font.bmp relative to it), optionally
+#                                 through a launcher such as valgrind; waits
+#                                 up to WINDOW_TIMEOUT s (20) for the window
+#                                 to show, take the focus and draw a bolt
+#   demo_rss                      the program's resident set, in KiB
+#   grab NAME                     the screen as $work/NAME.ppm (8-bit P6)
+#   wait_for_bolt frozen|live S   waits up to S s until two grabs a second
+#                                 apart are identical (Space has frozen the
+#                                 bolt) or show different bolts (live again)
+#   demo_expect_end WHAT SECONDS  waits for the end; status 0 required;
+#                                 sets demo_end_seconds to the time it took
+#   fail TEXT                     prints FAIL: TEXT and ends the test
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# Seconds since the epoch with microseconds, for measuring short spans.
+now() { echo "$EPOCHREALTIME"; }
+elapsed() { echo "$1 $2" | awk '{ printf "%.2f", $2 - $1 }'; }
+
+demo_start() {
+  local dir=$1 limit=${WINDOW_TIMEOUT:-20} window waited
+  shift
+  (cd "$dir" && exec "$@" "$program") &
+  demo=$!
+  # Keys sent before the window is mapped and focused go to the root
+  # window and are lost; keys sent before the first frame may be read
+  # before the program listens. Wait for all three.
+  window=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^OpenGL$' | head -n 1) ||
+    fail "the window did not appear within $limit s"
+  local focus=none drawn=no
+  for ((waited = 0; ; ++waited)); do
+    kill -0 "$demo" 2>/dev/null || fail "the program ended right after its window appeared"
+    focus=$(xdotool getwindowfocus 2>&1) || true
+    if [[ $focus == "$window" ]]; then
+      grab first_frame
+      drawn=$(python3 -c 'import sys; print("yes" if bytes((255, 230, 255)) in open(sys.argv[1], "rb").read() else "no")' \
+        "$work/first_frame.ppm")
+      [[ $drawn == yes ]] && break
+    fi
+    (( waited < limit * 4 )) ||
+      fail "no bolt drawn in the focused window within $limit s (window $window, focus $focus, bolt $drawn)"
+    sleep 0.25
+  done
+}
+
+demo_rss() {
+  awk '/^VmRSS:/ { print $2 }' "/proc/$demo/status" 2>/dev/null
+}
+
+grab() {
+  import -window root "$work/$1.png"
+  convert "$work/$1.png" -depth 8 -type TrueColor "ppm:$work/$1.ppm"
+}
+
+# Messages are handled one per frame, in order: once a Space pressed last
+# shows as a frozen bolt, every key sent before it has been handled too.
+wait_for_bolt() {
+  local want=$1 limit=$2 waited=0
+  grab bolt_a
+  while :; do
+    sleep 1
+    grab bolt_b
+    if [[ $want == frozen ]]; then
+      cmp -s "$work/bolt_a.ppm" "$work/bolt_b.ppm" && return 0
+    else
+      python3 "$source_dir/tests/display/frame_check.py" differ "$work/bolt_a.ppm" "$work/bolt_b.ppm" \
+        >/dev/null && return 0
+    fi
+    (( ++waited < limit )) || fail "the bolt was not $want within $limit s"
+    mv "$work/bolt_b.ppm" "$work/bolt_a.ppm"
+  done
+}
+
+demo_expect_end() {
+  local what=$1 limit=$2 start status=0
+  start=$(now)
+  while kill -0 "$demo" 2>/dev/null; do
+    if awk -v s="$(elapsed "$start" "$(now)")" -v l="$limit" 'BEGIN { exit !(s > l) }'; then
+      fail "the program did not end within $limit s after $what"
+    fi
+    sleep 0.05
+  done
+  wait "$demo" || status=$?
+  demo_end_seconds=$(elapsed "$start" "$(now)")
+  demo=
+  [[ $status -eq 0 ]] || fail "the program ended with status $status after $what"
+  echo "ok: $what ends the program with status 0 after $demo_end_seconds s"
+}
+
+# Ends a program still running when the test stops early.
+demo_kill() {
+  if [[ -n "${demo:-}" ]]; then
+    kill -KILL "$demo" 2>/dev/null || true
+    wait "$demo" 2>/dev/null || true
+    demo=
+  fi
+}
