@@ -46,6 +46,9 @@ static int NoteProgramCode(struct dl_phdr_info *info, size_t size, void *data) {
   return 1;
 }
 
+/* Other libraries (a sanitizer runtime, say) may call dlsym while they are
+   still starting, so nothing here but finding the real dlsym happens before
+   the program's own first call. */
 static void Start(void) {
   if (realDlsym) return;
   realDlsym = (Dlsym)dlvsym(RTLD_NEXT, "dlsym", "GLIBC_2.34");
@@ -54,14 +57,10 @@ static void Start(void) {
     fputs("lookup_shim: cannot find the real dlsym\n", stderr);
     abort();
   }
-  dl_iterate_phdr(NoteProgramCode, NULL);
-  const char *path = getenv("LOOKUP_LOG");
-  if (path) logFile = fopen(path, "a");
 }
 
-__attribute__((constructor)) static void StartEarly(void) { Start(); }
-
 static int FromProgram(const void *address) {
+  if (!codeRanges) dl_iterate_phdr(NoteProgramCode, NULL);
   const uintptr_t at = (uintptr_t)address;
   for (int i = 0; i < codeRanges; ++i)
     if (at >= codeStart[i] && at < codeEnd[i]) return 1;
@@ -69,6 +68,12 @@ static int FromProgram(const void *address) {
 }
 
 static void Note(const char *kind, const char *name) {
+  static int opened;
+  if (!opened) {
+    opened = 1;
+    const char *path = getenv("LOOKUP_LOG");
+    if (path) logFile = fopen(path, "a");
+  }
   if (!logFile) return;
   fprintf(logFile, "%s %s\n", kind, name);
   fflush(logFile); /* complete even if the program is killed */

@@ -13,7 +13,7 @@ source_dir=$3
 work=$(mktemp -d)
 source "$source_dir/scripts/xvfb.sh"
 cleanup() {
-  [[ -n "${demo:-}" ]] && kill "$demo" 2>/dev/null || true
+  [[ -n "${demo:-}" ]] && kill -KILL "$demo" 2>/dev/null || true
   stop_xvfb
   rm -rf "$work"
 }
@@ -24,7 +24,11 @@ start_xvfb
 export MESA_SHADER_CACHE_DISABLE=true
 log=$work/lookups.log
 : > "$log"
-(cd "$source_dir" && LD_PRELOAD=$shim LOOKUP_LOG=$log exec "$program") &
+# A sanitizer build wants its runtime first among the preloaded libraries.
+preload=$shim
+asan=$(ldd "$program" | awk '/libasan/ {print $3}')
+[[ -n "$asan" ]] && preload=$asan:$shim
+(cd "$source_dir" && LD_PRELOAD=$preload LOOKUP_LOG=$log exec "$program") &
 demo=$!
 
 # Frames are being drawn once glFinish has been looked up.
@@ -44,6 +48,11 @@ if command -v xdotool >/dev/null; then
 fi
 sleep 1
 kill -TERM "$demo"
+for _ in $(seq 1 300); do
+  kill -0 "$demo" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$demo" 2>/dev/null && fail "the program did not end within 30 s of SIGTERM"
 status=0
 wait "$demo" || status=$?
 demo=
