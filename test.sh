@@ -1,11 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through CTest. Tests
-# that need a screen start their own virtual display.
+# Installs what is missing, builds, and runs every test through CTest: once
+# in the ordinary build, once more built with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Tests that need a screen start their own
+# virtual display. Arguments go to both ctest runs (e.g. -R Bolt).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh test
-cmake -S . -B build -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=ON >/dev/null
-cmake --build build -j"$(nproc)"
 export MESA_SHADER_CACHE_DISABLE=true
+jobs=$(nproc)
+
+echo "== ordinary build"
+cmake -S . -B build -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=ON -DLIGHTNING_SANITIZE=OFF >/dev/null
+cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j2 "$@"
+
+# Memcheck cannot run a sanitized program, and the fuzzer is built with its
+# own sanitizers; both ran above.
+echo "== sanitized build (ASan, UBSan)"
+cmake -S . -B build-asan -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=OFF -DLIGHTNING_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$jobs"
+LD_PRELOAD="$PWD/build-asan/libkeep_system_libraries.so" \
+ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0" \
+  ctest --test-dir build-asan --output-on-failure -j2 -LE 'valgrind|fuzz' "$@"

@@ -38,7 +38,7 @@ static struct { const char *name; Function function; int lookups; } table[] = {
     {"glXChooseVisual", (Function)glXChooseVisual, 0},
 };
 static int otherLookups[64];
-static const char *otherNames[64];
+static char otherNames[64][64];
 static int otherCount;
 
 EXPORT Function glXGetProcAddressARB(const unsigned char *name) {
@@ -50,7 +50,7 @@ EXPORT Function glXGetProcAddressARB(const unsigned char *name) {
   for (int i = 0; i < otherCount; ++i)
     if (!strcmp(otherNames[i], (const char *)name)) { ++otherLookups[i]; return 0; }
   if (otherCount < 64) {
-    otherNames[otherCount] = strdup((const char *)name);
+    strncpy(otherNames[otherCount], (const char *)name, sizeof otherNames[0] - 1);
     otherLookups[otherCount++] = 1;
   }
   return 0;
