@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Switches the X server's key auto-repeat on or off, or reports it.
 
-  autorepeat.py on|off|show
+  autorepeat.py on|off [KEYSYM]    all keys, or only the one key
+  autorepeat.py show
 
 Xvfb repeats a held key like a real keyboard (660 ms, then every 40 ms), so
 a test that holds a key gets a stream of key-down messages. Tests switch it
@@ -12,10 +13,20 @@ import ctypes
 import sys
 
 XKB_USE_CORE_KBD = 0x0100
+KB_KEY = 1 << 6
+KB_AUTO_REPEAT_MODE = 1 << 7
+
+
+class KeyboardControl(ctypes.Structure):
+    _fields_ = [('key_click_percent', ctypes.c_int), ('bell_percent', ctypes.c_int),
+                ('bell_pitch', ctypes.c_int), ('bell_duration', ctypes.c_int),
+                ('led', ctypes.c_int), ('led_mode', ctypes.c_int),
+                ('key', ctypes.c_int), ('auto_repeat_mode', ctypes.c_int)]
 
 
 def main(argv):
-    if len(argv) != 2 or argv[1] not in ('on', 'off', 'show'):
+    if not (len(argv) == 2 and argv[1] in ('on', 'off', 'show') or
+            len(argv) == 3 and argv[1] in ('on', 'off')):
         print(__doc__)
         return 2
     x11 = ctypes.CDLL('libX11.so.6')
@@ -23,13 +34,25 @@ def main(argv):
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     for name in ('XAutoRepeatOn', 'XAutoRepeatOff', 'XFlush', 'XSync', 'XCloseDisplay'):
         getattr(x11, name).argtypes = [ctypes.c_void_p] + ([ctypes.c_int] if name == 'XSync' else [])
+    x11.XStringToKeysym.restype = ctypes.c_ulong
+    x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+    x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+    x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    x11.XChangeKeyboardControl.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(KeyboardControl)]
     x11.XkbGetAutoRepeatRate.argtypes = [ctypes.c_void_p, ctypes.c_uint,
                                          ctypes.POINTER(ctypes.c_uint), ctypes.POINTER(ctypes.c_uint)]
     display = x11.XOpenDisplay(None)
     if not display:
         print('autorepeat.py: cannot open the display', file=sys.stderr)
         return 1
-    if argv[1] == 'on':
+    if len(argv) == 3:
+        keycode = x11.XKeysymToKeycode(display, x11.XStringToKeysym(argv[2].encode()))
+        if not keycode:
+            print(f'autorepeat.py: no key for {argv[2]}', file=sys.stderr)
+            return 1
+        control = KeyboardControl(key=keycode, auto_repeat_mode=1 if argv[1] == 'on' else 0)
+        x11.XChangeKeyboardControl(display, KB_KEY | KB_AUTO_REPEAT_MODE, ctypes.byref(control))
+    elif argv[1] == 'on':
         x11.XAutoRepeatOn(display)
     elif argv[1] == 'off':
         x11.XAutoRepeatOff(display)
