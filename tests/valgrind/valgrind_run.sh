@@ -36,7 +36,7 @@ launcher=(valgrind --tool=memcheck --leak-check=full
 
 started=$(now)
 WINDOW_TIMEOUT=120 demo_start "$source_dir" "${launcher[@]}"
-echo "window after $(elapsed "$started" "$(now)") s under valgrind"
+echo "first frame after $(elapsed "$started" "$(now)") s under valgrind"
 
 # Held keys are held to see their effect, not to queue repeats that a slow
 # frame loop would take long to work through.
