@@ -9,6 +9,12 @@ constexpr std::uint32_t FileHeaderBytes = 14;
 constexpr std::uint32_t InfoHeaderBytes = 40;  // BITMAPINFOHEADER; V4 (108) and V5 (124) are refused
 constexpr std::uint16_t Signature = 0x4D42;    // "BM" read little-endian
 
+// Rows past the end of a file read as black, so a header alone can ask for
+// any size: 54 bytes claiming 16384 x 16384 would have the loader fill
+// gigabytes for a minute before the first frame. The program's images are
+// small (the font is 256 x 256); a pixel buffer beyond 64 MiB is refused.
+constexpr std::int64_t MaxPixelBytes = std::int64_t{64} << 20;
+
 std::uint16_t U16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 std::uint32_t U32(const std::uint8_t *p) {
   return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -77,6 +83,7 @@ std::unique_ptr<TTexture> LoadBmp(TData &data) {
   if (area > std::numeric_limits<std::int32_t>::max() / components ||
       area < std::numeric_limits<std::int32_t>::min() / components)
     return nullptr;
+  if (area > 0 && area * components > MaxPixelBytes) return nullptr;
 
   auto image = std::make_unique<TTexture>(width, height, components);
   bool decoded = false;

@@ -200,6 +200,17 @@ TEST(BmpDecoder, RefusesDimensionsWhoseByteCountExceedsASigned32BitSize) {
   }
 }
 
+TEST(BmpDecoder, RefusesHeadersClaimingMoreThan64MiBOfPixels) {
+  // A few bytes must not make the loader fill gigabytes of black rows.
+  EXPECT_EQ(Decode(BmpFile({.width = 16384, .height = 16384, .bits = 24}, {1, 2, 3})).image, nullptr);
+  EXPECT_EQ(Decode(BmpFile({.width = 4097, .height = 4096, .bits = 32}, {1, 2, 3})).image, nullptr);
+  // 64 MiB exactly is still an image, its missing rows black.
+  const Decoded largest = Decode(BmpFile({.width = 4096, .height = 4096, .bits = 32}, {1, 2, 3, 4}));
+  ASSERT_NE(largest.image, nullptr);
+  EXPECT_EQ(largest.image->PixelBytes(), std::int64_t{64} << 20);
+  EXPECT_EQ(largest.image->Pixels[0], 0);
+}
+
 TEST(BmpDecoder, ReadersWriteNothingIntoAnImageTooSmallForTheirPixels) {
   static ScratchDir dir;
   TData data(dir.Write("rows", Bytes(64, 9)));
