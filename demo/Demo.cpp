@@ -36,6 +36,15 @@ void ReportMissingEntryPoint(const char *name) {
   char text[256];
   std::snprintf(text, sizeof text, "The entry point %s is not available in the OpenGL libraries.", name);
   ReportFatal(text);
+  // The program ends right after this; the screen gets its mode back.
+  ChangeDisplaySettingsA(nullptr, 0);
+}
+
+// Whether the texture bound to GL_TEXTURE_2D has an image of its own.
+bool BoundTextureHasImage() {
+  GLint width = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  return width > 0;
 }
 
 }  // namespace
@@ -142,8 +151,13 @@ int LightningMain() {
 
   BuildFont();
   // Relative to the working directory. A font that cannot be read leaves
-  // an empty texture: the demo runs on without text.
+  // a texture without an image, which GL would draw as plain white quads:
+  // the demo runs on without the help text instead.
   FontTexture = LoadTexture(true, "DATA/font.bmp");
+  if (!BoundTextureHasImage()) {
+    std::fprintf(stderr, "lightning: DATA/font.bmp could not be read; running without the help text.\n");
+    FontTexture = 0;
+  }
   std::memset(KeyState, 0, sizeof KeyState);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();

@@ -57,6 +57,8 @@ std::size_t FormatHundredfold(float value, char *out) {
 }
 
 void DrawOverlay() {
+  // No font, no text: texture 0 has no image either.
+  if (FontTexture == 0) return;
   glColor3f(1.0f, 1.0f, 1.0f);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, FontTexture);

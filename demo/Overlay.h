@@ -5,6 +5,7 @@
 // Switches to a pixel-exact orthographic projection (y down) and back, with
 // the font texture and a blend in which black is transparent; leaves
 // texturing and blending off and GL_MODELVIEW current. Allocates nothing.
+// Draws nothing at all while FontTexture is 0 (no font could be read).
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "demo/Demo.h"
+#include "platform/Win32.h"
 
 #ifndef LIGHTNING_GL_LIBRARY
 #define LIGHTNING_GL_LIBRARY "libGL.so.1"
@@ -20,6 +21,7 @@ int main() {
     return LightningMain();
   } catch (const std::exception &error) {
     std::fprintf(stderr, "lightning: %s\n", error.what());
+    ChangeDisplaySettingsA(nullptr, 0);
     return 1;
   }
 }

@@ -88,6 +88,7 @@ constexpr GLbitfield GL_DEPTH_BUFFER_BIT = 0x00000100;
 constexpr GLbitfield GL_COLOR_BUFFER_BIT = 0x00004000;
 constexpr GLbitfield GL_LIST_BIT = 0x00020000;
 constexpr GLenum GL_LIST_BASE = 0x0B32;
+constexpr GLenum GL_TEXTURE_WIDTH = 0x1000;
 constexpr GLenum GL_MODELVIEW_MATRIX = 0x0BA6;
 constexpr GLenum GL_PROJECTION_MATRIX = 0x0BA7;
 constexpr GLenum GL_MATRIX_MODE = 0x0BA0;

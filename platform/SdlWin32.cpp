@@ -509,8 +509,8 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
       if (!opened) AppendReason(reason, reasonSize, driver, SDL_GetError());
     }
   }
-  if (!opened) return false;
-  // A fatal exit anywhere later still puts the display mode back.
-  std::atexit(SDL_Quit);
-  return true;
+  // No SDL_Quit at exit: when the X server goes away, Xlib ends the process
+  // from inside its error handler, and SDL_Quit would then wait forever on
+  // the dead connection. Fatal paths restore the display mode themselves.
+  return opened;
 }

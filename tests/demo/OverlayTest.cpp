@@ -128,3 +128,9 @@ TEST_F(Overlay, ScatterShownFollowsTheHeldKey) {
   DemoSettings.Damping = 0.375f;
   EXPECT_EQ(LineAfterDrawing(4).substr(35), "38");
 }
+
+TEST_F(Overlay, WithoutAFontThereIsNoTextAndNoStateChange) {
+  FontTexture = 0;
+  DrawOverlay();
+  EXPECT_TRUE(gl.calls.empty());
+}
