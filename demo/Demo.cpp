@@ -114,16 +114,10 @@ void RunFrameLoop() {
   }
 }
 
-int LightningMain() {
-  char reason[512];
-  if (!OpenDisplay(reason, sizeof reason)) {
-    std::fprintf(stderr,
-                 "lightning: no display to show the demo on (%s).\n"
-                 "Set DISPLAY to a running X server, or start a virtual one with Xvfb.\n",
-                 reason);
-    return 1;
-  }
+namespace {
 
+// Everything between opening the display and closing it.
+int RunDemo() {
   // The demo cannot draw anything without GL and GLU; say which library or
   // entry point is missing instead of crashing on the first call.
   SetMissingEntryPointHandler(ReportMissingEntryPoint);
@@ -169,4 +163,20 @@ int LightningMain() {
   KillFont();
   KillGLWindow();
   return 0;
+}
+
+}  // namespace
+
+int LightningMain() {
+  char reason[512];
+  if (!OpenDisplay(reason, sizeof reason)) {
+    std::fprintf(stderr,
+                 "lightning: no display to show the demo on (%s).\n"
+                 "Set DISPLAY to a running X server, or start a virtual one with Xvfb.\n",
+                 reason);
+    return 1;
+  }
+  const int status = RunDemo();
+  CloseDisplay();
+  return status;
 }

@@ -514,3 +514,5 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
   // the dead connection. Fatal paths restore the display mode themselves.
   return opened;
 }
+
+void CloseDisplay() { SDL_Quit(); }

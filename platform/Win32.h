@@ -180,6 +180,9 @@ BOOL wglSwapIntervalEXT(int interval);
 // accepted, so that no display means a clear failure rather than an
 // invisible run. On failure, reason holds SDL's explanation.
 bool OpenDisplay(char *reason, unsigned reasonSize);
+// Lets go of the display on the way out: SDL's windows, contexts and the
+// connection itself. Nothing else is called at exit.
+void CloseDisplay();
 
 // Tests put a recorder in place of the modal box; null restores the box.
 using MessageBoxHook = int (*)(const char *text, const char *caption, UINT type);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real program for a few seconds on a virtual display with
 # lookup_shim preloaded, and checks that of the 3000 forwarders only those of
-# entry points that the program calls looked their names up: at most the 36
+# entry points that the program calls looked their names up: at most the 37
 # OpenGL 1.x entry points of its own code and a swap-interval extension, each
 # once. The eager lookups of InitOpenGL (glGetString, the GLX core, GLU) are
 # told apart with the generated list.
@@ -74,11 +74,13 @@ eager=$work/eager.txt
 
 # What the program's own code calls lazily: the OpenGL 1.x entry points of
 # the scene, the font, the overlay and the textures, and the stand-ins for
-# wglSwapIntervalEXT.
+# wglSwapIntervalEXT, and glGetTexLevelParameteriv, with which the demo
+# checks that its font texture got an image.
 allowed=$work/allowed.txt
 printf '%s\n' glBegin glBindTexture glBlendFunc glCallList glCallLists glClear \
   glColor3f glDeleteLists glDisable glEnable glEnd glEndList glFinish glFlush \
-  glGenLists glGenTextures glLineWidth glListBase glLoadIdentity glMatrixMode \
+  glGenLists glGenTextures glGetTexLevelParameteriv glLineWidth glListBase \
+  glLoadIdentity glMatrixMode \
   glNewList glOrtho glPixelStorei glPopAttrib glPopMatrix glPushAttrib \
   glPushMatrix glRotatef glTexCoord2f glTexImage1D glTexImage2D \
   glTexParameteri glTranslatef glVertex2i glVertex3f glVertex3fv \

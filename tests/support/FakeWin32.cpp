@@ -237,4 +237,6 @@ bool OpenDisplay(char *reason, unsigned size) {
   return !script.noDisplay;
 }
 
+void CloseDisplay() { log.push_back("CloseDisplay"); }
+
 void SetMessageBoxHook(MessageBoxHook) {}
