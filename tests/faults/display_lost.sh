@@ -6,17 +6,8 @@
 set -euo pipefail
 program=$1
 source_dir=$2
-work=$(mktemp -d)
-source "$source_dir/scripts/xvfb.sh"
 source "$source_dir/tests/support/demo_session.sh"
-cleanup() {
-  demo_kill
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_xvfb
-export MESA_SHADER_CACHE_DISABLE=true
+demo_session_begin
 
 demo_start "$source_dir" 2>"$work/stderr"
 stop_xvfb

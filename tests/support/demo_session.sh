@@ -1,8 +1,10 @@
 # Sourced, not run: starting, watching and ending the real program in the
 # shell-script tests. The caller sets `program` (the executable),
 # `source_dir`, `work` (a scratch folder of its own) and has a display
-# (start_xvfb) when it needs one.
+# (start_xvfb) when it needs one; demo_session_begin does the last two.
 #
+#   demo_session_begin            scratch folder, virtual display, clean-up
+#                                 at exit (demo_session_end)
 #   demo_start DIR [launcher...]  run the program from DIR (it reads
 #                                 DATA/font.bmp relative to it), optionally
 #                                 through a launcher such as valgrind; waits
@@ -103,4 +105,21 @@ demo_kill() {
     wait "$demo" 2>/dev/null || true
     demo=
   fi
+}
+
+# The common start of a test script: a scratch folder in $work, a virtual
+# display of its own, and a clean-up at exit that ends the program, the
+# display and the folder. Needs source_dir.
+demo_session_begin() {
+  work=$(mktemp -d)
+  source "$source_dir/scripts/xvfb.sh"
+  trap demo_session_end EXIT
+  start_xvfb
+  export MESA_SHADER_CACHE_DISABLE=true
+}
+
+demo_session_end() {
+  demo_kill
+  stop_xvfb
+  rm -rf "$work"
 }

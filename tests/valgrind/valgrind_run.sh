@@ -13,17 +13,8 @@ set -euo pipefail
 program=$1
 source_dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-source "$source_dir/scripts/xvfb.sh"
 source "$source_dir/tests/support/demo_session.sh"
-cleanup() {
-  demo_kill
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_xvfb
-export MESA_SHADER_CACHE_DISABLE=true
+demo_session_begin
 
 readonly error_status=97
 log=$work/memcheck.log
