@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The program installed into a scratch DESTDIR, started through a relative
+# symbolic link to its launcher from an unrelated folder: it finds its font
+# (the help text shows) and ends on Escape with status 0. The menu entry is
+# valid; the Debian package holds what the install holds, depends on the
+# packages that provide SDL2, libGL and libGLU, and lintian finds no error.
+# Usage: installed.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build_dir=$1
+source_dir=$2
+source "$source_dir/tests/support/demo_session.sh"
+demo_session_begin
+
+root=$work/root
+DESTDIR=$root cmake --install "$build_dir" --prefix /usr >/dev/null
+desktop-file-validate "$root/usr/share/applications/lightning.desktop" || fail "the desktop entry"
+echo "ok: the desktop entry is valid"
+
+mkdir -p "$work/elsewhere/bin"
+ln -s ../../root/usr/bin/lightning "$work/elsewhere/bin/lightning"
+program=$work/elsewhere/bin/lightning
+demo_start "$work"
+grab installed
+python3 "$source_dir/tests/display/frame_check.py" overlay "$work/installed.ppm" || fail "the help text"
+echo "ok: the installed program shows its help text"
+xdotool key Escape
+demo_expect_end Escape 10
+
+(cd "$build_dir" && cpack -G DEB -B "$work/package" >/dev/null)
+deb=$(echo "$work"/package/lightning_*.deb)
+diff <(cd "$root" && find . ! -type d | sort) <(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sort) ||
+  fail "the package's files differ from the install's (< install, > package)"
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libSDL2-2.0.so.0 libGL.so.1 libGLU.so.1; do
+  provider=$(dpkg -S "*/$library" | head -n 1 | cut -d: -f1)
+  [[ ", $depends," == *[\ \|]"$provider"[\ ,]* ]] || fail "$library: $provider is not in Depends: $depends"
+done
+echo "ok: the package holds the install's files; Depends: $depends"
+lintian "$deb" || fail "lintian reports errors"
+echo "ok: lintian finds no error"
