@@ -7,7 +7,8 @@ build_packages=(g++ cmake make pkg-config libsdl2-dev libglu1-mesa-dev libgl1-me
 # A headless machine runs the demo on a virtual display and grabs a picture.
 display_packages=(xvfb xauth xdotool x11-apps imagemagick xfonts-base)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
-               clang libclang-rt-14-dev valgrind)
+               clang libclang-rt-14-dev valgrind
+               dpkg-dev file desktop-file-utils lintian)  # cpack -G DEB and its checks
 
 case "${1:-run}" in
   run) wanted=("${build_packages[@]}" "${display_packages[@]}") ;;
