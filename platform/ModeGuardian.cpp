@@ -84,6 +84,10 @@ ScreenState Read(Display *display, Window root, XRRScreenResources *resources) {
 bool Restore(Display *display, Window root, const ScreenState &saved, int widthMM, int heightMM) {
   XGrabServer(display);
   XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
+  if (!resources) {
+    XUngrabServer(display);
+    return false;
+  }
   const ScreenState now = Read(display, root, resources);
   bool changed = now.width != saved.width || now.height != saved.height;
   std::vector<const CrtcState *> toSet;

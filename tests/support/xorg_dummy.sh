@@ -57,7 +57,7 @@ EOF
     sleep 0.1
   done
   stop_xorg_dummy
-  tail -n 5 "$work/Xorg.out" "$work/Xorg.log" 2>/dev/null
+  tail -n 5 "$work/Xorg.out" "$work/Xorg.log" 2>/dev/null || true
   xorg_unavailable "Xorg with the dummy driver did not start"
 }
 
