@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <initializer_list>
 
 extern char **environ;
@@ -41,8 +40,7 @@ void EndGuardian(pid_t pid) {
   }
 }
 
-// Next to the executable in the build tree; ../libexec/lightning/ beside
-// its bin/ folder once installed.
+// Next to the executable, in the build tree as once installed.
 bool FindGuardian(char *path, std::size_t size) {
   char self[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -51,32 +49,23 @@ bool FindGuardian(char *path, std::size_t size) {
   char *slash = std::strrchr(self, '/');
   if (!slash) return false;
   *slash = '\0';
-  for (const char *relative : {"/lightning-guardian", "/../libexec/lightning/lightning-guardian"}) {
-    if (std::snprintf(path, size, "%s%s", self, relative) >= int(size)) continue;
-    if (access(path, X_OK) == 0) return true;
-  }
-  return false;
+  return std::snprintf(path, size, "%s/lightning-guardian", self) < int(size) && access(path, X_OK) == 0;
 }
 
 // Waits for the guardian's one byte: 1 when it answered, 0 when it ended
-// without answering, -1 when the time ran out.
+// without answering, -1 when the time ran out. A signal (Ctrl+C, which
+// SDL turns into a quit request) starts the wait again.
 int AwaitAnswer(int fd) {
-  timespec start;
-  clock_gettime(CLOCK_MONOTONIC, &start);
-  for (;;) {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const long spent = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-    if (spent >= kAnswerMilliseconds) return -1;
-    pollfd watched{fd, POLLIN, 0};
-    const int ready = poll(&watched, 1, int(kAnswerMilliseconds - spent));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return -1;
-    char byte;
-    const ssize_t got = read(fd, &byte, 1);
-    if (got < 0 && errno == EINTR) continue;
-    return got == 1 ? 1 : 0;
+  pollfd watched{fd, POLLIN, 0};
+  int ready;
+  while ((ready = poll(&watched, 1, kAnswerMilliseconds)) < 0 && errno == EINTR) {
   }
+  if (ready <= 0) return -1;
+  char byte;
+  ssize_t got;
+  while ((got = read(fd, &byte, 1)) < 0 && errno == EINTR) {
+  }
+  return got == 1 ? 1 : 0;
 }
 
 }  // namespace

@@ -3,10 +3,9 @@
 // it: a crash, SIGKILL, an exit from Xlib's error handler. Signal handlers
 // cannot do that safely, and none runs on SIGKILL.
 //
-// The guardian lives next to the executable (../libexec/lightning/ once
-// installed). Where it is missing or does not answer, the demo runs on
-// without it and says so once on standard error; where it steps aside (no
-// RandR), nothing is said.
+// The guardian lives next to the executable. Where it is missing or does
+// not answer, the demo runs on without it and says so once on standard
+// error; where it steps aside (no RandR), nothing is said.
 #pragma once
 
 // Starts the guardian unless one is watching already, and returns once it

@@ -93,11 +93,10 @@ check_ending() {
     fail "$ending: restored by $restorer, expected $want_restorer; standard error: $(cat "$work/err")"
   # Reaped by the demo when it ended through its teardown; otherwise it was
   # orphaned, and is at most a zombie waiting for its new parent.
-  if [[ -n $guardian && $status -lt 128 && $restorer != guardian ]] && ps -p "$guardian" >/dev/null; then
-    fail "$ending: the guardian is still there after the demo ended: $(ps -o stat=,comm= -p "$guardian")"
-  elif [[ -n $guardian ]] && ps -o stat= -p "$guardian" | grep -qv '^Z'; then
-    fail "$ending: the guardian still runs after the demo ended"
-  fi
+  local left=
+  [[ -z $guardian ]] || left=$(ps -o stat= -p "$guardian") || true
+  [[ -z $left || ($left == Z* && ($status -ge 128 || $restorer == guardian)) ]] ||
+    fail "$ending: the guardian is still there after the demo ended (state $left)"
   printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)\n' \
     "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")"
 }
