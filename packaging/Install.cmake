@@ -10,7 +10,7 @@
 # directory; the launcher makes that hold wherever the tree lies.
 
 # Everything that goes into libexec/lightning/.
-set(lightning_programs lightning_app)
+set(lightning_programs lightning_app lightning_guardian)
 install(TARGETS ${lightning_programs} RUNTIME DESTINATION libexec/lightning)
 
 install(PROGRAMS ${CMAKE_CURRENT_LIST_DIR}/lightning.sh DESTINATION bin RENAME lightning)

@@ -3,10 +3,12 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ModeGuard.h"
 #include "text/Cp1251.h"
 
 struct PlatformModule {
@@ -58,6 +60,12 @@ struct {
 
 int cursorCount = 0;
 MessageBoxHook messageBoxHook = nullptr;
+
+// SDL turns SIGINT and SIGTERM into a quit request; a hang-up (the
+// terminal the demo runs from is closed) takes the same road. The handler
+// only raises a flag, which the message queue reads.
+volatile std::sig_atomic_t hangUp = 0;
+void OnHangUp(int) { hangUp = 1; }
 
 // The thread's message queue. It is refilled from SDL only when empty, one
 // SDL event at a time, and no event yields more messages than it holds, so
@@ -240,6 +248,18 @@ SDL_Window *CreateGLCapableWindow(const char *title, int x, int y, int width, in
   return nullptr;
 }
 
+// Whether SDL has every display back at its desktop mode, as it records
+// each mode it sets.
+bool DesktopModesInForce() {
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_DisplayMode current, desktop;
+    if (SDL_GetCurrentDisplayMode(i, &current) != 0 || SDL_GetDesktopDisplayMode(i, &desktop) != 0 ||
+        current.w != desktop.w || current.h != desktop.h || current.refresh_rate != desktop.refresh_rate)
+      return false;
+  }
+  return true;
+}
+
 void AppendReason(char *reason, unsigned size, const char *driver, const char *why) {
   const std::size_t used = std::strlen(reason);
   if (used + 1 >= size) return;
@@ -287,11 +307,16 @@ LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD) {
   if (mode) {
     const bool sized = (mode->dmFields & DM_PELSWIDTH) && (mode->dmFields & DM_PELSHEIGHT);
     if (!sized) return DISP_CHANGE_FAILED;
+    // Only X11 changes the mode of the whole screen; Wayland and the
+    // offscreen driver leave the desktop as it is.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver && !std::strcmp(driver, "x11")) StartModeGuardian();
     fullscreenMode = {true, int(mode->dmPelsWidth), int(mode->dmPelsHeight)};
   } else {
     fullscreenMode.active = false;
   }
   for (int i = 0; i < windowCount; ++i) ApplyFullscreenMode(&windows[i]);
+  if (!mode && DesktopModesInForce()) DismissModeGuardian();
   return DISP_CHANGE_SUCCESSFUL;
 }
 
@@ -401,6 +426,10 @@ int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
 void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook = hook; }
 
 BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
+  if (queueCount == 0 && hangUp) {
+    hangUp = 0;
+    if (HWND window = FirstLiveWindow()) Post(window, WM_CLOSE, 0, 0, SDL_GetTicks());
+  }
   if (queueCount == 0 && SDL_WasInit(SDL_INIT_EVENTS)) {
     SDL_Event event;
     while (queueCount == 0 && SDL_PollEvent(&event)) Translate(event);
@@ -507,6 +536,18 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
       SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
       opened = SDL_Init(SDL_INIT_VIDEO) == 0;
       if (!opened) AppendReason(reason, reasonSize, driver, SDL_GetError());
+    }
+  }
+  if (opened) {
+    struct sigaction old {};
+    sigaction(SIGHUP, nullptr, &old);
+    // An ignored hang-up (nohup) stays ignored, as SDL does for its own.
+    if (old.sa_handler == SIG_DFL) {
+      struct sigaction action {};
+      action.sa_handler = OnHangUp;
+      sigemptyset(&action.sa_mask);
+      action.sa_flags = SA_RESTART;
+      sigaction(SIGHUP, &action, nullptr);
     }
   }
   // No SDL_Quit at exit: when the X server goes away, Xlib ends the process

@@ -3,12 +3,16 @@
 # that are not on this machine yet. Usage: install-deps.sh run|test
 set -euo pipefail
 
-build_packages=(g++ cmake make pkg-config libsdl2-dev libglu1-mesa-dev libgl1-mesa-dri)
+build_packages=(g++ cmake make pkg-config libsdl2-dev libglu1-mesa-dev libgl1-mesa-dri
+                libx11-dev libxrandr-dev)
 # A headless machine runs the demo on a virtual display and grabs a picture.
-display_packages=(xvfb xauth xdotool x11-apps imagemagick xfonts-base)
+display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick xfonts-base)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
                clang libclang-rt-14-dev valgrind
-               dpkg-dev file desktop-file-utils lintian)  # cpack -G DEB and its checks
+               # cpack -G DEB and its checks
+               dpkg-dev file desktop-file-utils lintian
+               # a real X server that changes display modes
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 
 case "${1:-run}" in
   run) wanted=("${build_packages[@]}" "${display_packages[@]}") ;;

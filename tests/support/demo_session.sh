@@ -3,7 +3,8 @@
 # `source_dir`, `work` (a scratch folder of its own) and has a display
 # (start_xvfb) when it needs one; demo_session_begin does the last two.
 #
-#   demo_session_begin            scratch folder, virtual display, clean-up
+#   demo_session_begin [xorg ARGS] scratch folder, virtual display (or the
+#                                 real server of xorg_dummy.sh), clean-up
 #                                 at exit (demo_session_end)
 #   demo_start DIR [launcher...]  run the program from DIR (it reads
 #                                 DATA/font.bmp relative to it), optionally
@@ -107,19 +108,25 @@ demo_kill() {
   fi
 }
 
-# The common start of a test script: a scratch folder in $work, a virtual
-# display of its own, and a clean-up at exit that ends the program, the
-# display and the folder. Needs source_dir.
+# The common start of a test script: a scratch folder in $work, a display
+# of its own, and a clean-up at exit that ends the program, the display and
+# the folder. Needs source_dir.
 demo_session_begin() {
   work=$(mktemp -d)
   source "$source_dir/scripts/xvfb.sh"
+  source "$source_dir/tests/support/xorg_dummy.sh"
   trap demo_session_end EXIT
-  start_xvfb
+  if [[ ${1:-} == xorg ]]; then
+    start_xorg_dummy "${@:2}"
+  else
+    start_xvfb
+  fi
   export MESA_SHADER_CACHE_DISABLE=true
 }
 
 demo_session_end() {
   demo_kill
   stop_xvfb
+  stop_xorg_dummy
   rm -rf "$work"
 }

@@ -1,0 +1,17 @@
+// The demo's side of lightning-guardian (ModeGuardian.cpp), the process that
+// gives the desktop its display mode back when the demo dies without doing
+// it: a crash, SIGKILL, an exit from Xlib's error handler. Signal handlers
+// cannot do that safely, and none runs on SIGKILL.
+//
+// The guardian lives next to the executable. Where it is missing or does
+// not answer, the demo runs on without it and says so once on standard
+// error; where it steps aside (no RandR), nothing is said.
+#pragma once
+
+// Starts the guardian unless one is watching already, and returns once it
+// has recorded the screen's configuration (or stepped aside, or failed):
+// call it before the mode changes.
+void StartModeGuardian();
+
+// The demo has put the mode back itself: the guardian ends without acting.
+void DismissModeGuardian();

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# However the demo ends, the desktop gets its exact display configuration
+# back within 3 s, on a real X server that changes modes (Xorg, dummy
+# driver, desktop 1920x1080). Endings with a teardown put the mode back
+# themselves; the others leave it to lightning-guardian, which says so on
+# standard error, so each row also checks who did it: a teardown that only
+# pretends to restore the mode fails here.
+# Usage: endings.sh PROGRAM SOURCE_DIR NO_GL_PROGRAM
+#   NO_GL_PROGRAM: the program built to load a GL library without GL, so
+#   that it stops at its first GL call, after the window is up.
+set -euo pipefail
+program=$(realpath "$1")
+source_dir=$2
+no_gl_program=$(realpath "$3")
+source "$source_dir/tests/support/demo_session.sh"
+# A crash keeps its own status under the sanitizers too; no core files.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:handle_segv=0"
+ulimit -c 0
+
+config() { xrandr --current --verbose | grep -v Timestamp; }
+# When the screen's configuration was last set, by anyone.
+last_set() { xrandr --current --verbose | awk '/Timestamp:/ && !seen++ { print $2 }'; }
+screen_size() { xrandr --current | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
+guardian_says="the guardian restored the display mode"
+# Whether more than $1 seconds have passed since $2.
+past() { awk -v s="$(elapsed "$2" "$(now)")" -v l="$1" 'BEGIN { exit !(s > l) }'; }
+
+# ENDING STATUS RESTORER MODE: ends the demo that way and checks its status,
+# who restored the mode (demo, guardian, or none when it never changed) and
+# the screen size while it ran.
+check_ending() {
+  local ending=$1 want_status=$2 want_restorer=$3 want_mode=$4
+  local desktop stamp dir=$source_dir guardian= status=0 sent ended checked back restorer=none
+  desktop=$(config)
+  stamp=$(last_set)
+  case $ending in
+    exception)  # an I/O error reading the font: caught in main
+      dir=$work/huge_font
+      mkdir -p "$dir/DATA"
+      truncate -s 5G "$dir/DATA/font.bmp"
+      (cd "$dir" && exec setsid "$program") 2>"$work/err" &
+      demo=$! ;;
+    missing-entry-point)  # an error box over the demo, then the end
+      (cd "$dir" && exec setsid "$no_gl_program") 2>"$work/err" &
+      demo=$!
+      local box= waited=0
+      while [[ -z $box ]] && ((waited++ < 80)); do
+        sleep 0.25
+        box=$(xwininfo -root -tree | awk '/ "Error": / && !seen++ { print $1 }')
+      done
+      [[ -n $box ]] || fail "$ending: no error box within 20 s" ;;
+    *)
+      demo_start "$dir" setsid 2>"$work/err"
+      guardian=$(pgrep -P "$demo") || fail "$ending: no guardian beside the demo" ;;
+  esac
+  [[ $ending == exception || $(screen_size) == "$want_mode" ]] ||
+    fail "$ending: the screen is $(screen_size) while the demo runs, expected $want_mode"
+
+  sent=$(now)
+  case $ending in
+    escape) xdotool key Escape ;;
+    close) python3 "$source_dir/tests/support/close_request.py" "$(xdotool search --name '^OpenGL$')" ;;
+    # What a terminal sends goes to the whole process group.
+    INT | HUP | QUIT) kill -"$ending" -- -"$demo" ;;
+    xkill) xdotool windowkill "$(xdotool search --name '^OpenGL$')" ;;
+    missing-entry-point) xdotool windowfocus --sync "$box" key Return ;;
+    exception) ;;
+    *) kill -"$ending" "$demo" ;;
+  esac
+  while kill -0 "$demo" 2>/dev/null; do
+    ! past 10 "$sent" || fail "$ending: the demo did not end within 10 s"
+    sleep 0.02
+  done
+  wait "$demo" || status=$?
+  demo=
+  ended=$(now)
+  for (( ; ; )); do
+    checked=$(now)
+    [[ $(config) == "$desktop" ]] && break
+    ! past 3 "$ended" ||
+      fail "$ending: the desktop's configuration is not back 3 s after the end: $(screen_size)"
+    sleep 0.02
+  done
+  back=$(elapsed "$ended" "$checked")
+
+  [[ $status -eq $want_status ]] || fail "$ending: status $status, expected $want_status"
+  if grep -q "$guardian_says" "$work/err"; then
+    restorer=guardian
+  elif [[ $(last_set) != "$stamp" ]]; then
+    restorer=demo
+  fi
+  [[ $restorer == "$want_restorer" ]] ||
+    fail "$ending: restored by $restorer, expected $want_restorer; standard error: $(cat "$work/err")"
+  # Reaped by the demo when it ended through its teardown; otherwise it was
+  # orphaned, and is at most a zombie waiting for its new parent.
+  local left=
+  [[ -z $guardian ]] || left=$(ps -o stat= -p "$guardian") || true
+  [[ -z $left || ($left == Z* && ($status -ge 128 || $restorer == guardian)) ]] ||
+    fail "$ending: the guardian is still there after the demo ended (state $left)"
+  printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)\n' \
+    "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")"
+}
+
+demo_session_begin xorg
+#            ending               status restorer mode while running
+check_ending escape               0      demo     1024x768
+check_ending close                0      demo     1024x768
+check_ending TERM                 0      demo     1024x768
+check_ending INT                  0      demo     1024x768
+check_ending HUP                  0      demo     1024x768
+check_ending QUIT                 131    guardian 1024x768
+check_ending SEGV                 139    guardian 1024x768
+check_ending ABRT                 134    guardian 1024x768
+check_ending KILL                 137    guardian 1024x768
+check_ending xkill                1      guardian 1024x768
+check_ending exception            1      demo     1024x768
+check_ending missing-entry-point  1      demo     1024x768
+
+# Already at 1024x768: nothing is set, by the demo or the guardian.
+xrandr -s 1024x768
+check_ending escape               0      none     1024x768
+check_ending KILL                 137    none     1024x768
+# A desktop smaller than the demo's mode: the screen must shrink back.
+xrandr -s 800x600
+check_ending KILL                 137    guardian 1024x768
+
+# No 1024x768 on this desktop: SDL takes the nearest larger mode.
+stop_xorg_dummy
+start_xorg_dummy "61.0 - 68.0" "59.0 - 76.0"
+check_ending KILL                 137    guardian 1152x864
