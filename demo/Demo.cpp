@@ -141,7 +141,9 @@ int RunDemo() {
     return 1;
   }
 
-  if (!CreateGLWindow()) return 0;
+  // CreateGLWindow has said what failed and torn down what it made; the
+  // status tells whoever started the demo that it never ran.
+  if (!CreateGLWindow()) return 1;
 
   BuildFont();
   // Relative to the working directory. A font that cannot be read leaves

@@ -333,6 +333,7 @@ int ShowCursor(BOOL show) {
 
 HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, void *) {
+  SDL_ClearError();  // so that LastErrorText tells of this call only
   if (!className || windowCount == kMaxWindows || !SDL_WasInit(SDL_INIT_VIDEO)) return nullptr;
   const ClassSlot *slot = nullptr;
   for (const ClassSlot &candidate : classes)
@@ -430,6 +431,15 @@ int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
 
 void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook = hook; }
 
+const char *LastErrorText() {
+  static char text[256];
+  const std::string_view utf8 = SDL_GetError();
+  std::size_t at = 0, used = 0;
+  while (at < utf8.size() && used + 1 < sizeof text) text[used++] = char(NextCp1251(utf8, at));
+  text[used] = '\0';
+  return text;
+}
+
 BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
   if (queueCount == 0 && SDL_WasInit(SDL_INIT_EVENTS)) {
     SDL_Event event;
@@ -488,6 +498,7 @@ BOOL SwapBuffers(HDC deviceContext) {
 }
 
 HGLRC wglCreateContext(HDC deviceContext) {
+  SDL_ClearError();
   if (!deviceContext || !IsLive(deviceContext->window)) return nullptr;
   SDL_GLContext context = SDL_GL_CreateContext(deviceContext->window->sdl);
   if (!context) return nullptr;
@@ -495,6 +506,7 @@ HGLRC wglCreateContext(HDC deviceContext) {
 }
 
 BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderContext) {
+  SDL_ClearError();
   if (!renderContext) {
     HWND window = deviceContext && IsLive(deviceContext->window) ? deviceContext->window : nullptr;
     return SDL_GL_MakeCurrent(window ? window->sdl : nullptr, nullptr) == 0;

@@ -186,6 +186,11 @@ bool OpenDisplay(char *reason, unsigned reasonSize);
 // connection itself. Nothing else is called at exit.
 void CloseDisplay();
 
+// What Win32 would tell through GetLastError and FormatMessageA: SDL's
+// explanation of the last failure of CreateWindowExA, wglCreateContext or
+// wglMakeCurrent, in Windows-1251; "" when it gave none.
+const char *LastErrorText();
+
 // Tests put a recorder in place of the modal box; null restores the box.
 using MessageBoxHook = int (*)(const char *text, const char *caption, UINT type);
 void SetMessageBoxHook(MessageBoxHook hook);

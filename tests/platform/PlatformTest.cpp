@@ -249,6 +249,15 @@ TEST_F(Platform, ContextIsMadeCurrentReleasedAndDeleted) {
   EXPECT_TRUE(DestroyWindow(window));
 }
 
+TEST_F(Platform, ErrorTextTellsOfTheLastCallOnlyInTheProgramsCodePage) {
+  SDL_SetError("Окно не создано");
+  EXPECT_EQ(std::string(LastErrorText()), Cp1251("Окно не создано").view());
+  // A failure SDL gives no reason for leaves no stale one behind.
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+  EXPECT_STREQ(LastErrorText(), "");
+}
+
 TEST_F(Platform, CursorFollowsTheShowCounter) {
   EXPECT_EQ(ShowCursor(FALSE), -1);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
