@@ -105,6 +105,11 @@ std::unique_ptr<TTexture> LoadBmp(TData &data) {
     return nullptr;
   if (area > 0 && area * components > MaxPixelBytes) return nullptr;
 
+  // Rows the file cannot hold are refused before a buffer is made for them
+  // (the readers check again for their other callers).
+  const bool readable = compression == 0 && (bits == 24 || bits == 32) && width > 0 && rows > 0;
+  if (readable && !HoldsRows(data, width, rows, components, bits == 24)) return nullptr;
+
   auto image = std::make_unique<TTexture>(width, rows, components);
   bool decoded = false;
   if (compression == 0 && bits == 24)

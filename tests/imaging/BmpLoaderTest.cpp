@@ -224,6 +224,13 @@ TEST(BmpDecoder, ReadersWriteNothingIntoAnImageTooSmallForTheirPixels) {
   EXPECT_FALSE(ReadRows24(data, twoBytes));
   EXPECT_EQ(data.Position, 0u);
 
+  // Data ending before the last row's pixels (14 bytes for 24 bits, 16 for 32).
+  TData cut(dir.Write("cut", Bytes(13, 9)));
+  TTexture rgbCut(2, 2, 3), rgbaCut(2, 2, 4);
+  EXPECT_FALSE(ReadRows24(cut, rgbCut));
+  EXPECT_FALSE(ReadRows32(cut, rgbaCut));
+  EXPECT_EQ(cut.Position, 0u);
+
   TTexture rgba(2, 2, 4);  // room to spare: the 24-bit reader fills the first 12 bytes
   EXPECT_TRUE(ReadRows24(data, rgba));
   EXPECT_EQ(data.Position, 16u);
