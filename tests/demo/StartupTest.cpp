@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/Demo.h"
-#include "demo/Window.h"
+#include "tests/demo/DemoState.h"
 #include "tests/support/FakeWin32.h"
 #include "tests/support/GLRecorder.h"
 
@@ -18,11 +17,7 @@ namespace {
 class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Reset();
-    DemoSettings = InitialSettings;
-    WindowHandle = nullptr;
-    DeviceContext = nullptr;
-    RenderContext = nullptr;
+    ResetDemoState();
     gl.onCall = [](const GLCall &call) {
       fake::log.push_back("gl " + call.name + " " + std::to_string(call.args.empty() ? 0 : long(call.args[0])));
       // Escape held after the first frame ends the loop with the next.

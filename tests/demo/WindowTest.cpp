@@ -6,6 +6,7 @@
 
 #include "demo/Demo.h"
 #include "demo/Window.h"
+#include "tests/demo/DemoState.h"
 #include "tests/support/FakeWin32.h"
 #include "text/Cp1251.h"
 
@@ -25,14 +26,7 @@ constexpr auto Russian = Cp1251("Ошибка");
 
 class GLWindow : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fake::Reset();
-    DemoSettings = InitialSettings;
-    WindowHandle = nullptr;
-    DeviceContext = nullptr;
-    RenderContext = nullptr;
-    InstanceHandle = nullptr;
-  }
+  void SetUp() override { ResetDemoState(); }
 };
 
 }  // namespace
