@@ -40,13 +40,6 @@ void ReportMissingEntryPoint(const char *name) {
   ChangeDisplaySettingsA(nullptr, 0);
 }
 
-// Whether the texture bound to GL_TEXTURE_2D has an image of its own.
-bool BoundTextureHasImage() {
-  GLint width = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  return width > 0;
-}
-
 }  // namespace
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -141,14 +134,17 @@ int RunDemo() {
     return 1;
   }
 
-  if (!CreateGLWindow()) return 0;
+  // CreateGLWindow has said what failed and torn down what it made; the
+  // status tells whoever started the demo that it never ran.
+  if (!CreateGLWindow()) return 1;
 
   BuildFont();
   // Relative to the working directory. A font that cannot be read leaves
   // a texture without an image, which GL would draw as plain white quads:
   // the demo runs on without the help text instead.
-  FontTexture = LoadTexture(true, "DATA/font.bmp");
-  if (!BoundTextureHasImage()) {
+  bool fontLoaded = false;
+  FontTexture = LoadTexture(true, "DATA/font.bmp", &fontLoaded);
+  if (!fontLoaded) {
     std::fprintf(stderr, "lightning: DATA/font.bmp could not be read; running without the help text.\n");
     FontTexture = 0;
   }

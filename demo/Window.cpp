@@ -1,5 +1,7 @@
 #include "demo/Window.h"
 
+#include <cstdio>
+
 #include "demo/Demo.h"
 #include "glbinding/GLLoader.h"
 #include "text/Cp1251.h"
@@ -24,9 +26,30 @@ constexpr auto TextReleaseDCFailed = Cp1251("Не могу освободить 
 constexpr auto TextDestroyWindowFailed = Cp1251("Не могу удалить окно");
 constexpr auto TextUnregisterFailed = Cp1251("Unable to unregister window class!");
 
+constexpr auto TextCreateWindowFailed = Cp1251("Unable to create the window");
+constexpr auto TextGetDCFailed = Cp1251("Unable to get the window's device context");
+constexpr auto TextSetPixelFormatFailed = Cp1251("Unable to set the pixel format");
+constexpr auto TextCreateContextFailed = Cp1251("Unable to create the rendering context");
+constexpr auto TextMakeCurrentFailed = Cp1251("Unable to make the rendering context current");
+
 template <class Text, class Caption>
 void ShowError(const Text &text, const Caption &caption) {
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
+}
+
+// A creation step failed: tear down what was made, which also puts the
+// display mode back so that the box shows on the user's own screen, then
+// say which step it was, with the platform's reason where it gave one. The
+// reason is taken first: the teardown's own calls would replace it.
+template <class Text>
+bool CreationFailed(const Text &text, bool withReason) {
+  const char *reason = withReason ? LastErrorText() : "";
+  char message[512];
+  std::snprintf(message, sizeof message, "%.*s%s%s", int(text.length), text.c_str(), *reason ? ": " : "",
+                reason);
+  KillGLWindow();
+  MessageBoxA(nullptr, message, CaptionError.c_str(), MB_ICONERROR);
+  return false;
 }
 
 }  // namespace
@@ -34,10 +57,14 @@ void ShowError(const Text &text, const Caption &caption) {
 void KillGLWindow() {
   ChangeDisplaySettingsA(nullptr, 0);
   ShowCursor(TRUE);
-  if (!wglMakeCurrent(DeviceContext, nullptr)) ShowError(TextReleaseContextFailed, CaptionRussian);
-  if (!wglDeleteContext(RenderContext)) {
-    ShowError(TextDeleteContextFailed, CaptionRussian);
-    RenderContext = nullptr;
+  // A creation that failed before the context was made has none to release
+  // or delete; a report of those steps would blame what never existed.
+  if (RenderContext) {
+    if (!wglMakeCurrent(DeviceContext, nullptr)) ShowError(TextReleaseContextFailed, CaptionRussian);
+    if (!wglDeleteContext(RenderContext)) {
+      ShowError(TextDeleteContextFailed, CaptionRussian);
+      RenderContext = nullptr;
+    }
   }
   if (DeviceContext && !ReleaseDC(WindowHandle, DeviceContext)) {
     ShowError(TextReleaseDCFailed, CaptionRussian);
@@ -83,15 +110,9 @@ bool CreateGLWindow() {
   WindowHandle = CreateWindowExA(WS_EX_APPWINDOW, ClassName, WindowTitle,
                                  WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, ScreenWidth,
                                  ScreenHeight, nullptr, nullptr, InstanceHandle, nullptr);
-  if (!WindowHandle) {
-    KillGLWindow();
-    return false;
-  }
+  if (!WindowHandle) return CreationFailed(TextCreateWindowFailed, true);
   DeviceContext = GetDC(WindowHandle);
-  if (!DeviceContext) {
-    KillGLWindow();
-    return false;
-  }
+  if (!DeviceContext) return CreationFailed(TextGetDCFailed, false);
 
   // No depth buffer: the scene never tests depth. The 32 stands in the
   // stencil field, as the program has always asked.
@@ -105,24 +126,11 @@ bool CreateGLWindow() {
   descriptor.cStencilBits = 32;
   descriptor.iLayerType = PFD_MAIN_PLANE;
   const int format = ChoosePixelFormat(DeviceContext, &descriptor);
-  if (format == 0) {
-    KillGLWindow();
-    ShowError(TextNoPixelFormat, CaptionError);
-    return false;
-  }
-  if (!SetPixelFormat(DeviceContext, format, &descriptor)) {
-    KillGLWindow();
-    return false;
-  }
+  if (format == 0) return CreationFailed(TextNoPixelFormat, false);
+  if (!SetPixelFormat(DeviceContext, format, &descriptor)) return CreationFailed(TextSetPixelFormatFailed, false);
   RenderContext = wglCreateContext(DeviceContext);
-  if (!RenderContext) {
-    KillGLWindow();
-    return false;
-  }
-  if (!wglMakeCurrent(DeviceContext, RenderContext)) {
-    KillGLWindow();
-    return false;
-  }
+  if (!RenderContext) return CreationFailed(TextCreateContextFailed, true);
+  if (!wglMakeCurrent(DeviceContext, RenderContext)) return CreationFailed(TextMakeCurrentFailed, true);
   ShowWindow(WindowHandle, SW_SHOW);
   SetForegroundWindow(WindowHandle);
   SetFocus(WindowHandle);

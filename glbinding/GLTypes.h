@@ -59,6 +59,7 @@ using Status = int;
 #include "glbinding/RegistryTypes.inc"
 
 // Enumerants the program uses.
+constexpr GLenum GL_NO_ERROR = 0;
 constexpr GLenum GL_LINES = 0x0001;
 constexpr GLenum GL_QUADS = 0x0007;
 constexpr GLenum GL_COMPILE = 0x1300;

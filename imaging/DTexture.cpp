@@ -6,11 +6,15 @@
 
 namespace {
 
-// Everything after the first "." of the whole name, directories included:
-// "../DATA/font.bmp" gives "./DATA/font.bmp" and is not a bitmap.
+// Everything after the first "." of the file's own name, the part after
+// the last "/": a dot in a folder ("../DATA/font.bmp", "my.dir/font.bmp")
+// is no extension. "font.bak.bmp" gives "bak.bmp"; a name without a dot is
+// its own extension.
 std::string ExtensionOf(const std::string &fileName) {
-  const auto dot = fileName.find('.');
-  return dot == std::string::npos ? fileName : fileName.substr(dot + 1);
+  const auto slash = fileName.rfind('/');
+  const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  const auto dot = name.find('.');
+  return dot == std::string::npos ? name : name.substr(dot + 1);
 }
 
 // Only ASCII letters change: no other byte of a single-byte code page
@@ -36,12 +40,10 @@ std::unique_ptr<TTexture> LoadImageFile(const std::string &fileName) {
 
 bool UploadImageFile(GLenum target, bool mipmaps, const std::string &fileName) {
   const std::unique_ptr<TTexture> image = LoadImageFile(fileName);
-  if (!image) return false;
-  image->UploadTexture(target, mipmaps);
-  return true;
+  return image && image->UploadTexture(target, mipmaps);
 }
 
-GLuint LoadTexture(bool mipmaps, const std::string &fileName) {
+GLuint LoadTexture(bool mipmaps, const std::string &fileName, bool *loaded) {
   GLuint name = 0;
   GenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
@@ -49,10 +51,12 @@ GLuint LoadTexture(bool mipmaps, const std::string &fileName) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  if (UploadImageFile(GL_TEXTURE_2D, mipmaps, fileName)) {
+  const bool uploaded = UploadImageFile(GL_TEXTURE_2D, mipmaps, fileName);
+  if (uploaded) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
   }
+  if (loaded) *loaded = uploaded;
   return name;
 }

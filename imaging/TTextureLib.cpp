@@ -51,17 +51,25 @@ TTexture::~TTexture() = default;
 std::int64_t TTexture::PixelBytes() const { return Pixels ? ProductOf(Width, Height, Components) : 0; }
 
 bool TTexture::UploadTexture(GLenum target, bool mipmaps) const {
+  // GL keeps an error until it is read, and keeps one flag per kind of
+  // error: those left by earlier calls are read first, so that what is
+  // read after the upload is the upload's own.
+  for (int kinds = 0; kinds < 8 && glGetError() != GL_NO_ERROR; ++kinds) {
+  }
+  // The GLU builders check their arguments themselves and answer with a
+  // GLU error code, 0 when they built the chain.
+  GLint built = 0;
   // The internal format is the component count itself, as GL 1.0 allowed.
   if (target == GL_TEXTURE_1D) {
     if (mipmaps)
-      gluBuild1DMipmaps(target, Components, Width, Format, GL_UNSIGNED_BYTE, Pixels.get());
+      built = gluBuild1DMipmaps(target, Components, Width, Format, GL_UNSIGNED_BYTE, Pixels.get());
     else
       glTexImage1D(target, 0, Components, Width, 0, Format, GL_UNSIGNED_BYTE, Pixels.get());
   } else {
     if (mipmaps)
-      gluBuild2DMipmaps(target, Components, Width, Height, Format, GL_UNSIGNED_BYTE, Pixels.get());
+      built = gluBuild2DMipmaps(target, Components, Width, Height, Format, GL_UNSIGNED_BYTE, Pixels.get());
     else
       TexImage2D(target, 0, Components, Width, Height, 0, Format, GL_UNSIGNED_BYTE, Pixels.get());
   }
-  return true;
+  return built == 0 && glGetError() == GL_NO_ERROR;
 }

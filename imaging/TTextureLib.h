@@ -4,9 +4,10 @@
 //   without filler, each pixel red, green, blue (, alpha). It is null when
 //   that product is 0 or negative; a product beyond a signed 32-bit size is
 //   never allocated (the constructor throws std::bad_array_new_length).
-// - UploadTexture makes exactly one GL or GLU call for the texture object
-//   bound to the target; it does not bind, set pixel-store state or read GL
-//   errors. The caller binds and sets the unpack alignment to 1.
+// - UploadTexture makes one GL or GLU upload call for the texture object
+//   bound to the target and reads GL's errors around it to tell whether GL
+//   took the image; it does not bind or set pixel-store state. The caller
+//   binds and sets the unpack alignment to 1.
 // - Not a container: no resizing, copying or conversion.
 #pragma once
 
@@ -25,8 +26,9 @@ class TTexture {
   ~TTexture();
 
   // GL_TEXTURE_1D uploads row 0 only; any other target the whole image.
-  // With mipmaps the GLU builders make the whole chain. Always true: GL's
-  // own refusal (negative size, Format -1) is not looked at.
+  // With mipmaps the GLU builders make the whole chain. False when GL or
+  // GLU refused the image (a negative size, Format -1, no memory); GL's
+  // errors from before the call are read and dropped.
   bool UploadTexture(GLenum target, bool mipmaps) const;
 
   // Width x Height x Components in 64 bits, or 0 when that is not positive:

@@ -95,16 +95,31 @@ HWND FirstLiveWindow() {
 
 bool IsLive(HWND window) { return window && !window->destroyed && window->sdl; }
 
+// The keypad's digit and point keys as Windows reports them: their own
+// codes while NumLock is on, the navigation keys printed on them while it
+// is off, so that keypad 8 turns the scene like the Up arrow.
+WPARAM KeypadKey(SDL_Scancode code, bool numLock) {
+  // Keypad 1 to 9 with NumLock off.
+  static constexpr WPARAM kNavigation[] = {VK_END,   VK_DOWN, VK_NEXT, VK_LEFT, VK_CLEAR,
+                                           VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR};
+  if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
+    return numLock ? VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1) : kNavigation[code - SDL_SCANCODE_KP_1];
+  if (code == SDL_SCANCODE_KP_0) return numLock ? VK_NUMPAD0 : VK_INSERT;
+  if (code == SDL_SCANCODE_KP_PERIOD) return numLock ? VK_DECIMAL : VK_DELETE;
+  return 0;
+}
+
 // Win32 virtual-key codes by key position, as Windows assigns them on a US
 // layout. Positions rather than symbols keep letters at 'A'..'Z' under any
 // layout, Cyrillic included, which is what Windows does too.
-WPARAM VirtualKey(SDL_Scancode code) {
+WPARAM VirtualKey(const SDL_Keysym &key) {
+  const SDL_Scancode code = key.scancode;
+  if (const WPARAM keypad = KeypadKey(code, key.mod & KMOD_NUM)) return keypad;
   if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
   if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
   if (code == SDL_SCANCODE_0) return '0';
   if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12) return VK_F1 + (code - SDL_SCANCODE_F1);
   if (code >= SDL_SCANCODE_F13 && code <= SDL_SCANCODE_F24) return VK_F1 + 12 + (code - SDL_SCANCODE_F13);
-  if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9) return VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1);
   switch (code) {
     case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
     case SDL_SCANCODE_SPACE: return VK_SPACE;
@@ -130,11 +145,9 @@ WPARAM VirtualKey(SDL_Scancode code) {
     case SDL_SCANCODE_LGUI: return VK_LWIN;
     case SDL_SCANCODE_RGUI: return VK_RWIN;
     case SDL_SCANCODE_APPLICATION: return VK_APPS;
-    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
     case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
     case SDL_SCANCODE_KP_PLUS: return VK_ADD;
     case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
     case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
     case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
     case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
@@ -153,12 +166,28 @@ WPARAM VirtualKey(SDL_Scancode code) {
   }
 }
 
+// The next character of a UTF-8 text as a Windows-1251 byte; characters the
+// code page lacks become '?', as an ANSI window gets them.
+unsigned char NextCp1251(std::string_view utf8, std::size_t &at) {
+  const int byte = cp1251::FromUnicode(cp1251::DecodeUtf8(utf8, at));
+  return byte < 0 ? '?' : static_cast<unsigned char>(byte);
+}
+
+// Alt makes key and character messages system ones, which the program's
+// window procedure leaves to the default: Alt with "+" changes nothing.
+bool AltHeld(Uint16 modifiers) { return modifiers & KMOD_ALT; }
+constexpr LPARAM AltContext = LPARAM(1) << 29;  // lParam's context bit
+
+// The modifiers of the last key event: text input arrives right after the
+// key that typed it and carries none of its own.
+Uint16 keyModifiers = 0;
+
 // A key message's lParam as Windows builds it: repeat count 1, the scan
 // code, the context bit (Alt down), the previous-state bit (set for an
 // auto-repeat and for every release) and the transition bit (release).
 LPARAM KeyLParam(const SDL_KeyboardEvent &key, bool down) {
   LPARAM value = 1 | (LPARAM(key.keysym.scancode & 0xFF) << 16);
-  if (key.keysym.mod & KMOD_ALT) value |= LPARAM(1) << 29;
+  if (AltHeld(key.keysym.mod)) value |= AltContext;
   if (!down || key.repeat) value |= LPARAM(1) << 30;
   if (!down) value |= LPARAM(1) << 31;
   return value;
@@ -166,7 +195,7 @@ LPARAM KeyLParam(const SDL_KeyboardEvent &key, bool down) {
 
 // Alt makes a key a system key, and F10 always is one, as on Windows.
 UINT KeyMessage(const SDL_KeyboardEvent &key, WPARAM vk, bool down) {
-  const bool system = (key.keysym.mod & KMOD_ALT) || vk == VK_F10;
+  const bool system = AltHeld(key.keysym.mod) || vk == VK_F10;
   if (system) return down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
   return down ? WM_KEYDOWN : WM_KEYUP;
 }
@@ -177,23 +206,24 @@ void Translate(const SDL_Event &event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       const bool down = event.type == SDL_KEYDOWN;
-      const WPARAM vk = VirtualKey(event.key.keysym.scancode);
+      const WPARAM vk = VirtualKey(event.key.keysym);
+      keyModifiers = event.key.keysym.mod;
       HWND window = WindowFromSdlId(event.key.windowID);
       if (vk && window)
         Post(window, KeyMessage(event.key, vk, down), vk, KeyLParam(event.key, down), event.key.timestamp);
       break;
     }
     case SDL_TEXTINPUT: {
-      // One WM_CHAR per character, in the code page of the program's text;
-      // characters it lacks arrive as '?', as an ANSI window gets them.
+      // One WM_CHAR per character, in the code page of the program's text,
+      // or WM_SYSCHAR while Alt is held.
       HWND window = WindowFromSdlId(event.text.windowID);
       if (!window) break;
+      const bool alt = AltHeld(keyModifiers);
       const std::string_view text(event.text.text, SDL_strlen(event.text.text));
       std::size_t at = 0;
-      while (at < text.size()) {
-        const int byte = cp1251::FromUnicode(cp1251::DecodeUtf8(text, at));
-        Post(window, WM_CHAR, WPARAM(byte < 0 ? '?' : byte), 1, event.text.timestamp);
-      }
+      while (at < text.size())
+        Post(window, alt ? WM_SYSCHAR : WM_CHAR, WPARAM(NextCp1251(text, at)), alt ? 1 | AltContext : 1,
+             event.text.timestamp);
       break;
     }
     case SDL_WINDOWEVENT:
@@ -328,6 +358,7 @@ int ShowCursor(BOOL show) {
 
 HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, void *) {
+  SDL_ClearError();  // so that LastErrorText tells of this call only
   if (!className || windowCount == kMaxWindows || !SDL_WasInit(SDL_INIT_VIDEO)) return nullptr;
   const ClassSlot *slot = nullptr;
   for (const ClassSlot &candidate : classes)
@@ -425,6 +456,15 @@ int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
 
 void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook = hook; }
 
+const char *LastErrorText() {
+  static char text[256];
+  const std::string_view utf8 = SDL_GetError();
+  std::size_t at = 0, used = 0;
+  while (at < utf8.size() && used + 1 < sizeof text) text[used++] = char(NextCp1251(utf8, at));
+  text[used] = '\0';
+  return text;
+}
+
 BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
   if (queueCount == 0 && hangUp) {
     hangUp = 0;
@@ -487,6 +527,7 @@ BOOL SwapBuffers(HDC deviceContext) {
 }
 
 HGLRC wglCreateContext(HDC deviceContext) {
+  SDL_ClearError();
   if (!deviceContext || !IsLive(deviceContext->window)) return nullptr;
   SDL_GLContext context = SDL_GL_CreateContext(deviceContext->window->sdl);
   if (!context) return nullptr;
@@ -494,6 +535,7 @@ HGLRC wglCreateContext(HDC deviceContext) {
 }
 
 BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderContext) {
+  SDL_ClearError();
   if (!renderContext) {
     HWND window = deviceContext && IsLive(deviceContext->window) ? deviceContext->window : nullptr;
     return SDL_GL_MakeCurrent(window ? window->sdl : nullptr, nullptr) == 0;

@@ -8,7 +8,8 @@
 //
 // What the layer does not do: more than one display mode, child windows,
 // owner windows, menus, painting. Key messages carry Win32 virtual-key
-// codes; characters arrive as WM_CHAR in the Windows-1251 code page.
+// codes (keypad digits follow NumLock); characters arrive as WM_CHAR in the
+// Windows-1251 code page, as WM_SYSCHAR while Alt is held.
 #pragma once
 
 #include <cstdint>
@@ -103,10 +104,11 @@ constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
+constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT PM_REMOVE = 0x0001;
 
 // Virtual-key codes.
-constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
+constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_CLEAR = 0x0C, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
                  VK_CONTROL = 0x11, VK_MENU = 0x12, VK_PAUSE = 0x13, VK_CAPITAL = 0x14,
                  VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
                  VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27,
@@ -183,6 +185,11 @@ bool OpenDisplay(char *reason, unsigned reasonSize);
 // Lets go of the display on the way out: SDL's windows, contexts and the
 // connection itself. Nothing else is called at exit.
 void CloseDisplay();
+
+// What Win32 would tell through GetLastError and FormatMessageA: SDL's
+// explanation of the last failure of CreateWindowExA, wglCreateContext or
+// wglMakeCurrent, in Windows-1251; "" when it gave none.
+const char *LastErrorText();
 
 // Tests put a recorder in place of the modal box; null restores the box.
 using MessageBoxHook = int (*)(const char *text, const char *caption, UINT type);

@@ -6,6 +6,7 @@
 
 #include "demo/Demo.h"
 #include "demo/Window.h"
+#include "tests/demo/DemoState.h"
 #include "tests/support/FakeWin32.h"
 #include "text/Cp1251.h"
 
@@ -22,18 +23,10 @@ std::pair<std::string, std::string> Box(std::string_view text, std::string_view 
 
 constexpr auto Error = Cp1251("Error");
 constexpr auto Russian = Cp1251("Ошибка");
-constexpr auto DeleteContextFailed = Cp1251("Не могу удалит контекст рендеринга!");
 
 class GLWindow : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fake::Reset();
-    DemoSettings = InitialSettings;
-    WindowHandle = nullptr;
-    DeviceContext = nullptr;
-    RenderContext = nullptr;
-    InstanceHandle = nullptr;
-  }
+  void SetUp() override { ResetDemoState(); }
 };
 
 }  // namespace
@@ -94,30 +87,32 @@ TEST_F(GLWindow, SecondRegistrationOfTheClassFails) {
   EXPECT_EQ(fake::boxes.size(), 1u);
 }
 
-TEST_F(GLWindow, NoPixelFormatTearsDownFirstThenSaysSo) {
-  fake::script.noPixelFormat = true;
-  EXPECT_FALSE(CreateGLWindow());
-  // No context exists yet, so the teardown's context deletion fails.
-  EXPECT_EQ(fake::boxes, (Boxes{Box(DeleteContextFailed.view(), Russian.view()),
-                                Box(Cp1251("Unable to find a suitable pixel format").view(), Error.view())}));
-  EXPECT_FALSE(fake::DisplayModeChanged());
-  EXPECT_EQ(fake::CursorCount(), 0);
-  EXPECT_FALSE(fake::WindowExists());
-}
-
-TEST_F(GLWindow, FailuresAfterTheModeChangeRestoreDisplayAndCursor) {
-  for (bool fake::Script::*failure :
-       {&fake::Script::createWindowFails, &fake::Script::getDCFails, &fake::Script::setPixelFormatFails,
-        &fake::Script::createContextFails, &fake::Script::makeCurrentFails}) {
+TEST_F(GLWindow, EachFailedCreationStepTearsDownThenSaysWhatFailed) {
+  struct Case {
+    bool fake::Script::*failure;
+    const char *text;  // the platform's reason follows where it helps
+  };
+  const Case cases[] = {
+      {&fake::Script::createWindowFails, "Unable to create the window: no visual"},
+      {&fake::Script::getDCFails, "Unable to get the window's device context"},
+      {&fake::Script::noPixelFormat, "Unable to find a suitable pixel format"},
+      {&fake::Script::setPixelFormatFails, "Unable to set the pixel format"},
+      {&fake::Script::createContextFails, "Unable to create the rendering context: no visual"},
+      {&fake::Script::makeCurrentFails, "Unable to make the rendering context current: no visual"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
     SetUp();
-    fake::script.*failure = true;
+    fake::script.*c.failure = true;
+    fake::script.errorText = "no visual";
     EXPECT_FALSE(CreateGLWindow());
+    // One box, after the teardown: no report of a release step for what
+    // was never made.
+    EXPECT_EQ(fake::boxes, (Boxes{Box(c.text, Error.view())}));
+    EXPECT_EQ(fake::log.back(), std::string("MessageBoxA ") + c.text);
     EXPECT_FALSE(fake::DisplayModeChanged());
     EXPECT_EQ(fake::CursorCount(), 0);
     EXPECT_FALSE(fake::WindowExists());
-    // These failures have no message of their own: whatever shows comes
-    // from the teardown, and the class is gone so a retry could register.
-    for (const auto &[text, caption] : fake::boxes) EXPECT_EQ(caption, Russian.view());
     EXPECT_NE(std::find(fake::log.begin(), fake::log.end(), "UnregisterClassA OpenGL"), fake::log.end());
   }
 }

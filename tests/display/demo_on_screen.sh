@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program on a virtual screen: the first frame as a person sees it,
-# the help text and its values, Space freezing the bolt, Escape and SIGTERM
-# ending it with status 0.
+# the help text and its values, Space freezing the bolt, held keys letting go
+# when the focus moves away, Escape and SIGTERM ending it with status 0.
 # Usage: demo_on_screen.sh PROGRAM SOURCE_DIR
 set -euo pipefail
 program=$1
@@ -53,6 +53,28 @@ grab released
 check same "$work/frozen1.ppm" "$work/frozen2.ppm" || fail "Space held"
 check differ "$work/frozen2.ppm" "$work/released.ppm" || fail "Space released"
 echo "ok: Space freezes one bolt, release lets it go"
+
+# Keys held while the focus goes to another window, and released there,
+# stop acting: the frozen bolt goes and the scene stops turning. They are
+# held for their effect alone: repeats would only queue up behind it.
+python3 "$source_dir/tests/support/autorepeat.py" off
+xdotool keydown space
+wait_for_bolt frozen 30
+xdotool keydown Left
+xlogo -geometry 16x16+0-0 2>/dev/null &
+other=$!
+away=$(timeout 10 xdotool search --sync --onlyvisible --name '^xlogo$' | head -n 1) || fail "no other window"
+timeout 10 xdotool windowfocus --sync "$away" || fail "the other window did not take the focus"
+xdotool keyup Left keyup space
+wait_for_bolt live 30
+grab away1
+sleep 0.5
+grab away2
+check still "$work/away1.ppm" "$work/away2.ppm" || fail "the scene turned on after the focus went away"
+timeout 10 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^OpenGL$' | head -n 1)" ||
+  fail "the demo did not take the focus back"
+kill "$other"
+echo "ok: keys held when the focus goes elsewhere stop acting"
 
 xdotool key Escape
 demo_expect_end Escape 10

@@ -9,6 +9,7 @@ Grabs are binary PPM files (ImageMagick: convert grab.png grab.ppm).
   frame_check.py changed A B LINE   of the help text, only LINE's value differs
   frame_check.py blank_band GRAB    no help text: the band left of the scene is black
   frame_check.py band_same A B      the help text reads the same in both grabs
+  frame_check.py still A B          the axes have not moved between the grabs
 Exits 0 when the check holds, 1 with the reasons otherwise.
 """
 import sys
@@ -190,6 +191,20 @@ def check_band_same(path_a, path_b):
     return problems
 
 
+def check_still(path_a, path_b):
+    # A live bolt is drawn over the axes and hides different pixels of them
+    # in each grab; any other difference means the scene turned.
+    a, b = load(path_a), load(path_b)
+    bolt_a, bolt_b = set(pixels_of(a, BOLT)), set(pixels_of(b, BOLT))
+    problems = []
+    for name, colour in (('red', RED), ('green', GREEN), ('blue', BLUE)):
+        in_a, in_b = set(pixels_of(a, colour)), set(pixels_of(b, colour))
+        moved = (in_a - in_b - bolt_b) | (in_b - in_a - bolt_a)
+        if not in_a or moved:
+            problems.append(f'the {name} axis moved: {len(moved)} of {len(in_a)} pixels')
+    return problems
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == 'initial':
         problems = check_initial(argv[2])
@@ -199,6 +214,8 @@ def main(argv):
         problems = check_blank_band(argv[2])
     elif len(argv) == 4 and argv[1] == 'band_same':
         problems = check_band_same(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == 'still':
+        problems = check_still(argv[2], argv[3])
     elif len(argv) == 5 and argv[1] == 'changed':
         problems = check_changed(argv[2], argv[3], int(argv[4]))
     elif len(argv) == 4 and argv[1] in ('same', 'differ'):

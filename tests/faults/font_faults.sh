@@ -44,8 +44,7 @@ cases = {
     'empty': b'',
     # Cut inside the info header: the decoder must refuse it.
     'cut_in_header': data[:30],
-    # Cut halfway through the pixels: rows past the end read as black, so
-    # only part of the glyph grid survives.
+    # Cut halfway through the pixels: corrupt, refused.
     'cut_in_pixels': data[:len(data) // 2],
     'wrong_signature': b'XY' + data[2:],
     # A version 5 info header, as many programs write: not supported.
@@ -53,7 +52,8 @@ cases = {
     # 65536 x 65536 x 3 bytes cannot be described in GL's signed 32-bit sizes.
     'enormous': header(65536, 65536),
     'enormous_32bit': header(0x7FFFFFFF, 0x7FFFFFFF, bits=32),
-    # Top-down storage is not taken as such: no pixel storage, GL refuses it.
+    # Bottom-up rows marked as top-down: the picture comes out upside down,
+    # its glyphs in the wrong cells.
     'negative_height': data[:22] + struct.pack('<i', -256) + data[26:],
 }
 if name == 'no_data_folder':
@@ -74,12 +74,12 @@ cases=(
   directory blank
   empty blank
   cut_in_header blank
-  cut_in_pixels partial
+  cut_in_pixels blank
   wrong_signature blank
   v5_header blank
   enormous blank
   enormous_32bit blank
-  negative_height blank
+  negative_height partial
 )
 
 failures=0

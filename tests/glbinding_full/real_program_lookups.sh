@@ -73,13 +73,13 @@ eager=$work/eager.txt
 (( $(wc -l < "$eager") == 92 )) || fail "expected 92 eager names, found $(wc -l < "$eager")"
 
 # What the program's own code calls lazily: the OpenGL 1.x entry points of
-# the scene, the font, the overlay and the textures, and the stand-ins for
-# wglSwapIntervalEXT, and glGetTexLevelParameteriv, with which the demo
-# checks that its font texture got an image.
+# the scene, the font, the overlay and the textures (glGetError tells
+# whether GL took the font's image), and the stand-ins for
+# wglSwapIntervalEXT.
 allowed=$work/allowed.txt
 printf '%s\n' glBegin glBindTexture glBlendFunc glCallList glCallLists glClear \
   glColor3f glDeleteLists glDisable glEnable glEnd glEndList glFinish glFlush \
-  glGenLists glGenTextures glGetTexLevelParameteriv glLineWidth glListBase \
+  glGenLists glGenTextures glGetError glLineWidth glListBase \
   glLoadIdentity glMatrixMode \
   glNewList glOrtho glPixelStorei glPopAttrib glPopMatrix glPushAttrib \
   glPushMatrix glRotatef glTexCoord2f glTexImage1D glTexImage2D \

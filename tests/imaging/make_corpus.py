@@ -39,11 +39,14 @@ FILES = {
     "decodes-5x4-24bit.bmp": bmp(5, 4, pixels=rows24(5, 4)),
     "decodes-4x2-24bit.bmp": bmp(4, 2, pixels=rows24(4, 2)),
     "decodes-3x2-32bit.bmp": bmp(3, 2, bits=32, pixels=rows32(3, 2)),
+    # An offset beyond the file: the rows follow the headers.
     "decodes-offset-1078.bmp": bmp(2, 2, pixel_offset=1078, pixels=rows24(2, 2)),
-    "decodes-rows-cut-short.bmp": bmp(6, 6, pixels=rows24(6, 6)[:40]),
+    # A colour table's worth of gap before the rows.
+    "decodes-offset-gap.bmp": bmp(2, 2, pixel_offset=54 + 16, pixels=bytes(16) + rows24(2, 2)),
     "decodes-negative-height.bmp": bmp(3, -2, pixels=rows24(3, 2)),
     "decodes-negative-width.bmp": bmp(-3, 2, pixels=rows24(3, 2)),
-    "decodes-headers-only.bmp": bmp(8, 8),
+    "refused-rows-cut-short.bmp": bmp(6, 6, pixels=rows24(6, 6)[:40]),
+    "refused-headers-only.bmp": bmp(8, 8),
     "refused-cut-in-info-header.bmp": bmp(2, 2, pixels=rows24(2, 2))[:30],
     "refused-cut-in-file-header.bmp": bmp(2, 2)[:9],
     "refused-signature.bmp": bmp(2, 2, signature=b"MB", pixels=rows24(2, 2)),

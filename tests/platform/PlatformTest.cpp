@@ -29,6 +29,12 @@ class Platform : public ::testing::Test {
 
   void SetUp() override {
     received.clear();
+    // Alt goes up between tests, as the layer would see it, so that no
+    // test's text arrives as a system character because of an earlier one.
+    SDL_Event altUp{};
+    altUp.type = SDL_KEYUP;
+    altUp.key.keysym.scancode = SDL_SCANCODE_LALT;
+    SDL_PushEvent(&altUp);
     MSG drain;
     while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) {
     }
@@ -118,6 +124,66 @@ TEST_F(Platform, KeysArriveAsWin32KeyMessagesOneAtATime) {
   DestroyWindow(window);
 }
 
+TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
+  HWND window = MakeWindow("Used", "used keys window");
+  const Uint16 shift = KMOD_LSHIFT, alt = KMOD_LALT, num = KMOD_NUM;
+  struct Row {
+    SDL_Scancode code;
+    Uint16 modifiers;
+    UINT message;  // of the key going down; its release is the next code
+    WPARAM vk;
+    const char *typed = nullptr;  // text input the key makes, if any
+    UINT charMessage = WM_CHAR;
+  };
+  const Row rows[] = {
+      {SDL_SCANCODE_LEFT, 0, WM_KEYDOWN, VK_LEFT},    {SDL_SCANCODE_RIGHT, 0, WM_KEYDOWN, VK_RIGHT},
+      {SDL_SCANCODE_UP, 0, WM_KEYDOWN, VK_UP},        {SDL_SCANCODE_DOWN, 0, WM_KEYDOWN, VK_DOWN},
+      // The keypad's digits follow NumLock.
+      {SDL_SCANCODE_KP_4, 0, WM_KEYDOWN, VK_LEFT},    {SDL_SCANCODE_KP_6, 0, WM_KEYDOWN, VK_RIGHT},
+      {SDL_SCANCODE_KP_8, 0, WM_KEYDOWN, VK_UP},      {SDL_SCANCODE_KP_2, 0, WM_KEYDOWN, VK_DOWN},
+      {SDL_SCANCODE_KP_7, 0, WM_KEYDOWN, VK_HOME},    {SDL_SCANCODE_KP_1, 0, WM_KEYDOWN, VK_END},
+      {SDL_SCANCODE_KP_9, 0, WM_KEYDOWN, VK_PRIOR},   {SDL_SCANCODE_KP_3, 0, WM_KEYDOWN, VK_NEXT},
+      {SDL_SCANCODE_KP_0, 0, WM_KEYDOWN, VK_INSERT},  {SDL_SCANCODE_KP_PERIOD, 0, WM_KEYDOWN, VK_DELETE},
+      {SDL_SCANCODE_KP_5, 0, WM_KEYDOWN, VK_CLEAR},   {SDL_SCANCODE_KP_8, num, WM_KEYDOWN, VK_NUMPAD0 + 8},
+      {SDL_SCANCODE_KP_2, num, WM_KEYDOWN, VK_NUMPAD0 + 2}, {SDL_SCANCODE_KP_0, num, WM_KEYDOWN, VK_NUMPAD0},
+      {SDL_SCANCODE_KP_PERIOD, num, WM_KEYDOWN, VK_DECIMAL},
+      {SDL_SCANCODE_F1, 0, WM_KEYDOWN, VK_F1},        {SDL_SCANCODE_F2, 0, WM_KEYDOWN, VK_F2},
+      {SDL_SCANCODE_F3, 0, WM_KEYDOWN, VK_F3},        {SDL_SCANCODE_F4, 0, WM_KEYDOWN, VK_F4},
+      {SDL_SCANCODE_SPACE, 0, WM_KEYDOWN, VK_SPACE},  {SDL_SCANCODE_ESCAPE, 0, WM_KEYDOWN, VK_ESCAPE},
+      // With Alt held, keys and characters are system ones.
+      {SDL_SCANCODE_UP, alt, WM_SYSKEYDOWN, VK_UP},
+      {SDL_SCANCODE_EQUALS, shift | alt, WM_SYSKEYDOWN, VK_OEM_PLUS, "+", WM_SYSCHAR},
+      {SDL_SCANCODE_KP_MINUS, alt, WM_SYSKEYDOWN, VK_SUBTRACT, "-", WM_SYSCHAR},
+      {SDL_SCANCODE_EQUALS, shift, WM_KEYDOWN, VK_OEM_PLUS, "+"},
+      {SDL_SCANCODE_MINUS, 0, WM_KEYDOWN, VK_OEM_MINUS, "-"},
+      {SDL_SCANCODE_KP_PLUS, num, WM_KEYDOWN, VK_ADD, "+"},
+      {SDL_SCANCODE_KP_MINUS, 0, WM_KEYDOWN, VK_SUBTRACT, "-"},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(testing::Message() << SDL_GetScancodeName(row.code) << " with modifiers " << row.modifiers);
+    PushKey(SDL_KEYDOWN, row.code, row.modifiers);
+    if (row.typed) {
+      SDL_Event text{};
+      text.type = SDL_TEXTINPUT;
+      text.text.windowID = windowId;
+      std::strcpy(text.text.text, row.typed);
+      SDL_PushEvent(&text);
+    }
+    PushKey(SDL_KEYUP, row.code, row.modifiers);
+    const std::vector<MSG> taken = TakeAll();
+    ASSERT_EQ(taken.size(), row.typed ? 3u : 2u);
+    EXPECT_EQ(taken.front().message, row.message);
+    EXPECT_EQ(taken.front().wParam, row.vk);
+    EXPECT_EQ(taken.back().message, row.message + 1);
+    EXPECT_EQ(taken.back().wParam, row.vk);
+    if (row.typed) {
+      EXPECT_EQ(taken[1].message, row.charMessage);
+      EXPECT_EQ(taken[1].wParam, WPARAM(row.typed[0]));
+    }
+  }
+  DestroyWindow(window);
+}
+
 TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePage) {
   HWND window = MakeWindow("Text", "text window");
   SDL_Event event{};
@@ -181,6 +247,15 @@ TEST_F(Platform, ContextIsMadeCurrentReleasedAndDeleted) {
   EXPECT_FALSE(wglDeleteContext(nullptr));
   EXPECT_EQ(ReleaseDC(window, dc), 1);
   EXPECT_TRUE(DestroyWindow(window));
+}
+
+TEST_F(Platform, ErrorTextTellsOfTheLastCallOnlyInTheProgramsCodePage) {
+  SDL_SetError("Окно не создано");
+  EXPECT_EQ(std::string(LastErrorText()), Cp1251("Окно не создано").view());
+  // A failure SDL gives no reason for leaves no stale one behind.
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+  EXPECT_STREQ(LastErrorText(), "");
 }
 
 TEST_F(Platform, CursorFollowsTheShowCounter) {

@@ -240,3 +240,5 @@ bool OpenDisplay(char *reason, unsigned size) {
 void CloseDisplay() { log.push_back("CloseDisplay"); }
 
 void SetMessageBoxHook(MessageBoxHook) {}
+
+const char *LastErrorText() { return script.errorText; }

@@ -28,6 +28,7 @@ struct Script {
   bool releaseDCFails = false;
   bool destroyWindowFails = false;
   bool unregisterFails = false;
+  const char *errorText = "";  // what LastErrorText tells
 };
 
 extern Script script;

@@ -41,6 +41,7 @@ struct Record {
       for (int i = 0; i < int(call.args[0]); ++i) names[i] = recorder.nextTexture++;
     }
     recorder.calls.push_back(std::move(call));
+    if (recorder.onCall) recorder.onCall(recorder.calls.back());
     if constexpr (std::is_same_v<Ret, GLuint>) {
       if (recorder.calls.back().name == "glGenLists") {
         const GLuint first = recorder.nextList;

@@ -7,6 +7,7 @@
 // (glVertex3fv its three floats, glCallLists its bytes).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ class GLRecorder {
   std::vector<GLCall> calls;
   GLuint nextList = 1;     // glGenLists hands out names from here
   GLuint nextTexture = 1;  // glGenTextures likewise
+  // Called with each call once it is recorded.
+  std::function<void(const GLCall &)> onCall;
 
   // The names of the calls, in order.
   std::vector<std::string> Names() const;

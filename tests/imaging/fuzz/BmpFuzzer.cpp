@@ -20,9 +20,9 @@
 namespace {
 
 // Images the header asks for beyond this are legal but only cost time and
-// memory here (a 54-byte file may ask for 2 GiB of zeros); the arithmetic at
-// the 32-bit limit is covered by the unit tests, and larger sizes that wrap
-// are still fuzzed because the decoder refuses them before allocating.
+// memory here; the arithmetic at the 32-bit limit is covered by the unit
+// tests, and larger sizes that wrap are still fuzzed because the decoder
+// refuses them before allocating.
 constexpr std::int64_t PixelBudget = std::int64_t{1} << 16;  // every path, ~10k runs/s
 
 bool TooCostly(const std::uint8_t *bytes, std::size_t size) {
@@ -32,7 +32,8 @@ bool TooCostly(const std::uint8_t *bytes, std::size_t size) {
                                      std::uint32_t{bytes[at + 2]} << 16 |
                                      std::uint32_t{bytes[at + 3]} << 24);
   };
-  const std::int64_t area = std::int64_t{s32(18)} * s32(22);  // |area| <= 2^62
+  // A negative height is a top-down image of as many rows.
+  const std::int64_t area = std::int64_t{s32(18)} * std::abs(std::int64_t{s32(22)});  // |area| <= 2^62
   if (area > std::numeric_limits<std::int32_t>::max() || area < std::numeric_limits<std::int32_t>::min())
     return false;  // refused before anything is allocated
   const int components = (bytes[28] | bytes[29] << 8) == 32 ? 4 : 3;
