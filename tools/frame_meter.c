@@ -5,14 +5,17 @@
 
    It wraps SDL_GL_SwapWindow, which the demo calls once per frame, and at
    exit writes to standard error the time from start to the first frame and
-   the frames per second after it. Nothing in the program knows about it. */
+   the frames per second after it. Nothing in the program knows about it.
+   FRAME_METER_SKIP=S leaves the first S seconds after the first frame out of
+   the rate (keys typed to set the detail, the renderer settling). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <time.h>
 
-static double startSeconds, firstFrameSeconds, lastFrameSeconds;
-static unsigned long frames;
+static double startSeconds, firstFrameSeconds, lastFrameSeconds, skipSeconds, countFromSeconds;
+static unsigned long frames, counted;
 
 static double Now(void) {
   struct timespec now;
@@ -20,7 +23,11 @@ static double Now(void) {
   return (double)now.tv_sec + (double)now.tv_nsec * 1e-9;
 }
 
-__attribute__((constructor)) static void Start(void) { startSeconds = Now(); }
+__attribute__((constructor)) static void Start(void) {
+  startSeconds = Now();
+  const char *skip = getenv("FRAME_METER_SKIP");
+  skipSeconds = skip ? atof(skip) : 0.0;
+}
 
 void SDL_GL_SwapWindow(void *window) {
   static void (*real)(void *);
@@ -28,6 +35,11 @@ void SDL_GL_SwapWindow(void *window) {
   real(window);
   lastFrameSeconds = Now();
   if (frames++ == 0) firstFrameSeconds = lastFrameSeconds;
+  /* The rate counts the frames after the one that ends the skipped span. */
+  if (counted++ == 0 || lastFrameSeconds - firstFrameSeconds < skipSeconds) {
+    counted = 1;
+    countFromSeconds = lastFrameSeconds;
+  }
 }
 
 __attribute__((destructor)) static void Report(void) {
@@ -35,7 +47,7 @@ __attribute__((destructor)) static void Report(void) {
     fprintf(stderr, "frame meter: no frame shown\n");
     return;
   }
-  const double span = lastFrameSeconds - firstFrameSeconds;
+  const double span = lastFrameSeconds - countFromSeconds;
   fprintf(stderr, "frame meter: first frame after %.3f s; %lu frames; %.1f frames/s\n",
-          firstFrameSeconds - startSeconds, frames, frames > 1 ? (double)(frames - 1) / span : 0.0);
+          firstFrameSeconds - startSeconds, frames, counted > 1 ? (double)(counted - 1) / span : 0.0);
 }
