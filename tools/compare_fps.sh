@@ -2,7 +2,8 @@
 # Frames per second of builds of the program, measured alternately on one
 # virtual display so that the load of the machine falls on all of them
 # alike: in each of ROUNDS rounds every program runs SECONDS s in turn, with
-# the frame meter; then each program's median and its ratio to the first's.
+# the frame meter; then each program's medians, frames per second and
+# processor time per frame, and their ratios to the first program's.
 # Run from the repository root (the programs read DATA/font.bmp there):
 #   tools/compare_fps.sh [-d DETAIL] [-s SECONDS] [-r ROUNDS] PROGRAM...
 # DETAIL (default 10) is set by typing "+" or "-" once the window has the
@@ -41,16 +42,20 @@ for ((round = 1; round <= rounds; ++round)); do
     sleep "$seconds"
     kill -TERM "$pid"
     wait "$pid" || true
-    rate=$(sed -n 's/^frame meter: .*; \([0-9.]*\) frames\/s$/\1/p' "$work/stderr")
-    echo "round $round: ${programs[$i]}: ${rate:-no rate} frames/s"
+    rate=$(sed -n 's/^frame meter: .*; \([0-9.]*\) frames\/s; .*/\1/p' "$work/stderr")
+    cpu=$(sed -n 's/^frame meter: .*; \([0-9.]*\) ms of processor time a frame$/\1/p' "$work/stderr")
+    echo "round $round: ${programs[$i]}: ${rate:-no rate} frames/s, ${cpu:-?} ms of processor time a frame"
     echo "${rate:-0}" >>"$work/rates.$i"
+    echo "${cpu:-0}" >>"$work/cpu.$i"
   done
 done
 
-first=
+median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+first= firstCpu=
 for i in "${!programs[@]}"; do
-  median=$(sort -g "$work/rates.$i" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-  first=${first:-$median}
-  printf '%-40s median %8.1f frames/s  ratio to the first %5.2f\n' "${programs[$i]}" "$median" \
-    "$(awk -v a="$median" -v b="$first" 'BEGIN { print a / b }')"
+  rate=$(median "$work/rates.$i") cpu=$(median "$work/cpu.$i")
+  first=${first:-$rate} firstCpu=${firstCpu:-$cpu}
+  printf '%-36s median %7.1f frames/s (%5.2f x the first), %6.2f ms of processor time a frame (%5.2f x)\n' \
+    "${programs[$i]}" "$rate" "$(awk -v a="$rate" -v b="$first" 'BEGIN { print a / b }')" \
+    "$cpu" "$(awk -v a="$cpu" -v b="$firstCpu" 'BEGIN { print a / b }')"
 done
