@@ -19,7 +19,7 @@
 #include "demo/Scene.h"
 #include "demo/Window.h"
 #include "glbinding/GLLoader.h"
-#include "imaging/DTexture.h"
+#include "tests/support/RealContext.h"
 #include "text/glText.h"
 
 const char *const GLLibraryName = "libGL.so.1";
@@ -29,21 +29,12 @@ namespace {
 
 bool ready = false;
 
-// The start-up of the demo's main block, on the offscreen driver.
 bool StartDemo() {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  char reason[256];
-  if (!OpenDisplay(reason, sizeof reason) || !InitOpenGL(GLLibraryName, GLULibraryName) || !CreateGLWindow()) {
-    std::fprintf(stderr, "no GL context: %s\n", reason);
-    return false;
-  }
-  BuildFont();
-  FontTexture = LoadTexture(true, "DATA/font.bmp");
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(60.0, 4.0 / 3.0, 0.001, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  return true;
+  char reason[256] = "";
+  if (StartDemoInRealContext(reason, sizeof reason)) return true;
+  std::fprintf(stderr, "no GL context: %s\n", reason);
+  return false;
 }
 
 void EndFrame() {

@@ -15,7 +15,7 @@
 #include "demo/Demo.h"
 #include "demo/Window.h"
 #include "glbinding/GLLoader.h"
-#include "imaging/DTexture.h"
+#include "tests/support/RealContext.h"
 #include "text/glText.h"
 
 const char *const GLLibraryName = "libGL.so.1";
@@ -96,14 +96,7 @@ void FinishAndCount() { CountDown(); }
 TEST(FrameLoop, AllocatesNothingAfterTheFirstFrame) {
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
   char reason[256];
-  if (!OpenDisplay(reason, sizeof reason) || !InitOpenGL(GLLibraryName, GLULibraryName) || !CreateGLWindow())
-    GTEST_SKIP() << "no GL context through SDL's offscreen driver";
-  BuildFont();
-  FontTexture = LoadTexture(true, "DATA/font.bmp");
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(60.0, 4.0 / 3.0, 0.001, 100.0);
-  glMatrixMode(GL_MODELVIEW);
+  if (!StartDemoInRealContext(reason, sizeof reason)) GTEST_SKIP() << "no GL context through SDL's offscreen driver";
 
   InstallNullSink();
   glGenLists = [](GLsizei) -> GLuint { return 77; };
