@@ -24,10 +24,11 @@ constexpr int kTrimThreshold = 256 << 20;
 
 // Setting the trim threshold also stops glibc from raising the mmap
 // threshold as mapped blocks are freed; it is pinned here at glibc's
-// default. No frame maps a block of its own, so this costs the frames
-// nothing, and a block as large as a frozen bolt's display list (about
-// 20 MiB at detail 18) keeps its own mapping and goes back to the kernel
-// when it is freed rather than staying in the heap.
+// default. Frames map no blocks of their own once warm, so this costs them
+// nothing, and the large blocks that do come and go keep their own
+// mappings and go back to the kernel when they are freed rather than
+// staying in the heap: a frozen bolt's display list at detail 18, about
+// 20 MiB in blocks of a MiB or two, is gone when Space is released.
 constexpr int kMmapThreshold = 128 << 10;
 
 // The top pad (how much more than asked the heap grows by) stays at its
