@@ -1,5 +1,7 @@
 #include "lightning/lightning.h"
 
+#include <array>
+
 #include "glbinding/GLLoader.h"
 
 std::uint32_t RandomState = 0;
@@ -8,8 +10,45 @@ namespace {
 
 using Extended = long double;
 
-// Shared by every level of one bolt. Each level changes it before it
-// descends and puts it back before it returns, so a level always sees the
+constexpr std::uint32_t kMultiplier = 134775813u;  // hexadecimal 08088405
+
+// One draw from a generator state: the state advances, and the new state
+// times 2^-32 is the number, exact in extended precision.
+Extended Draw(std::uint32_t &state) {
+  state = state * kMultiplier + 1u;
+  return static_cast<Extended>(state) * 0x1p-32L;
+}
+
+// Many steps of the generator at once: s -> s * multiply + add, modulo 2^32.
+struct Leap {
+  std::uint32_t multiply, add;
+  std::uint32_t From(std::uint32_t state) const { return state * multiply + add; }
+};
+
+constexpr Leap Then(Leap first, Leap second) {
+  return {first.multiply * second.multiply, first.add * second.multiply + second.add};
+}
+
+constexpr Leap Steps(std::uint64_t count) {
+  Leap result{1, 0}, power{kMultiplier, 1};
+  for (; count != 0; count >>= 1, power = Then(power, power))
+    if (count & 1) result = Then(result, power);
+  return result;
+}
+
+// The draws of a whole subtree of splits, 6 (2^levels - 1) of them. The
+// generator's period is 2^32, and from 32 levels on the count is the same
+// modulo 2^32: -6.
+constexpr std::array<Leap, 33> kSubtreeLeaps = [] {
+  std::array<Leap, 33> leaps{};
+  for (int levels = 0; levels <= 32; ++levels) leaps[levels] = Steps(6 * ((std::uint64_t{1} << levels) - 1));
+  return leaps;
+}();
+
+Leap SubtreeLeap(std::int32_t levels) { return kSubtreeLeaps[levels < 32 ? levels : 32]; }
+
+// Shared by every level of one bolt. Each block of levels changes it as it
+// goes down and puts it back before it returns, so a level always sees the
 // values of its own depth.
 struct BoltState {
   std::int32_t Depth;
@@ -19,51 +58,133 @@ struct BoltState {
 
 constexpr TVector3 Reference{0.0f, 1.0f, 1.0f};
 
+// The two unit directions across a segment in which its midpoint moves.
+struct SideDirections {
+  TVector3 u, v;
+};
+
+// A segment still to split: its ends, its side directions and the state
+// of the generator before its split's six draws.
+struct Segment {
+  TVector3 start, end;
+  SideDirections sides;
+  std::uint32_t draws;
+};
+
+// Levels split at a time, a whole level before the next (see SubdivideBolt).
+constexpr int kBlockLevels = 6;
+constexpr int kBlockPieces = 1 << kBlockLevels;
+
+// The side directions of the n consecutive segments between points[0],
+// points[stride], points[2 * stride], ... For each: D = start - end, U the
+// unit vector of D x (0, 1, 1), V that of U x D. When D x (0, 1, 1) is zero
+// (D.x = 0 and D.y = D.z) both stay zero and the midpoint is plain.
+//
+// A direction is a chain of dependent roundings around an extended-precision
+// square root, whose latency dwarfs its cost when other work can run beside
+// it. So each step runs over all the segments before the next: the chains of
+// different segments lie next to each other and the processor overlaps
+// them, where one segment's U and V done in turn left it waiting on each.
+void SidesOfSegments(const TVector3 *points, int stride, int n, SideDirections *sides) {
+  TVector3 d[kBlockPieces];
+  for (int i = 0; i < n; ++i) d[i] = VectorSub(points[i * stride], points[(i + 1) * stride]);
+  for (int i = 0; i < n; ++i) sides[i].u = VectorNormalize(VectorCross(d[i], Reference));
+  for (int i = 0; i < n; ++i) sides[i].v = VectorNormalize(VectorCross(sides[i].u, d[i]));
+}
+
 // One component of the displaced midpoint. The draws, their differences from
 // one half and the products are exact in extended precision; the sum is
 // rounded once, to single precision, when the component is stored.
-float DisplacedComponent(float start, float end, float u, float v, float amplitude) {
-  const Extended p = (NextRandom() - 0.5L) * u;
-  const Extended q = (NextRandom() - 0.5L) * v;
+float DisplacedComponent(float start, float end, float u, float v, float amplitude, std::uint32_t &draws) {
+  const Extended p = (Draw(draws) - 0.5L) * u;
+  const Extended q = (Draw(draws) - 0.5L) * v;
   return static_cast<float>((q + p) * amplitude + (Extended(start) + end) * 0.5L);
 }
 
-void SubdivideBolt(TVector3 start, TVector3 end, BoltState &state) {
-  if (state.Depth <= 0) {
-    glVertex3fv(&start.x);
-    glVertex3fv(&end.x);
-    return;
-  }
-  // Start minus end, crossed with (0, 1, 1): when that is zero (D.x = 0 and
-  // D.y = D.z) both side directions stay zero and the midpoint is plain.
-  const TVector3 d = VectorSub(start, end);
-  const TVector3 u = VectorNormalize(VectorCross(d, Reference));
-  const TVector3 v = VectorNormalize(VectorCross(u, d));
-
+// The six draws in the order (x, U), (x, V), (y, U), (y, V), (z, U), (z, V).
+TVector3 DisplacedMidpoint(TVector3 s, TVector3 e, const SideDirections &sides, float amplitude,
+                           std::uint32_t &draws) {
+  const TVector3 &u = sides.u, &v = sides.v;
   TVector3 mid;
-  mid.x = DisplacedComponent(start.x, end.x, u.x, v.x, state.Amplitude);
-  mid.y = DisplacedComponent(start.y, end.y, u.y, v.y, state.Amplitude);
-  mid.z = DisplacedComponent(start.z, end.z, u.z, v.z, state.Amplitude);
+  mid.x = DisplacedComponent(s.x, e.x, u.x, v.x, amplitude, draws);
+  mid.y = DisplacedComponent(s.y, e.y, u.y, v.y, amplitude, draws);
+  mid.z = DisplacedComponent(s.z, e.z, u.z, v.z, amplitude, draws);
+  return mid;
+}
 
+// Splits a segment through the next levels, at most kBlockLevels, then goes
+// on with each of the pieces in order along the bolt, or emits them when no
+// level is left.
+//
+// The bolt is defined depth first: a split, then its first half in full,
+// then its second, drawing the random numbers in that pre-order. Worked out
+// so, one split waits on the last; but every split of a level depends only
+// on the level above, so the block works out a level at a time and gives
+// the processor many independent splits at once (SidesOfSegments). Each
+// split still takes the six numbers of its place in pre-order, from the
+// generator's state at that place: a first half's draws follow its
+// parent's, a second half's follow the first half's whole subtree, whose
+// count is known.
+void SubdivideBolt(const Segment &segment, BoltState &state) {
+  // The first block takes what is left over, so that the last ones, which
+  // hold most of the splits, are whole.
+  const std::int32_t levels = (state.Depth - 1) % kBlockLevels + 1;
+  const int pieces = 1 << levels;
   const float kept = state.Amplitude;
-  state.Amplitude = static_cast<float>(Extended(state.Amplitude) * state.DampingFactor);
-  --state.Depth;
-  SubdivideBolt(start, mid, state);
-  SubdivideBolt(mid, end, state);
-  ++state.Depth;
+  // The block's points along the segment. The segments of the level being
+  // split run between points span apart, each with its side directions and
+  // draws; after the last level, they are the pieces.
+  TVector3 points[kBlockPieces + 1];
+  SideDirections sides[kBlockPieces];
+  std::uint32_t draws[kBlockPieces];
+  points[0] = segment.start;
+  points[pieces] = segment.end;
+  sides[0] = segment.sides;
+  draws[0] = segment.draws;
+  for (int count = 1, span = pieces; span > 1; count *= 2, span /= 2) {
+    for (int i = 0; i < count; ++i)
+      points[i * span + span / 2] =
+          DisplacedMidpoint(points[i * span], points[(i + 1) * span], sides[i], state.Amplitude, draws[i]);
+    state.Amplitude = static_cast<float>(Extended(state.Amplitude) * state.DampingFactor);
+    --state.Depth;
+    if (state.Depth <= 0) break;
+    // Each half's draws; from the last segment back, so that each state is
+    // read before the halves take its place.
+    const Leap firstHalfSubtree = SubtreeLeap(state.Depth);
+    for (int i = count - 1; i >= 0; --i) {
+      draws[2 * i + 1] = firstHalfSubtree.From(draws[i]);
+      draws[2 * i] = draws[i];
+    }
+    SidesOfSegments(points, span / 2, 2 * count, sides);
+  }
+  if (state.Depth <= 0) {
+    for (int i = 0; i < pieces; ++i) {
+      glVertex3fv(&points[i].x);
+      glVertex3fv(&points[i + 1].x);
+    }
+  } else {
+    for (int i = 0; i < pieces; ++i) SubdivideBolt({points[i], points[i + 1], sides[i], draws[i]}, state);
+  }
+  state.Depth += levels;
   state.Amplitude = kept;
 }
 
 }  // namespace
 
-long double NextRandom() {
-  RandomState = RandomState * 134775813u + 1u;
-  return static_cast<Extended>(RandomState) * 0x1p-32L;
-}
+long double NextRandom() { return Draw(RandomState); }
 
 void DrawLightning(TVector3 start, TVector3 end, std::int32_t detail, float scatter, float damping) {
-  BoltState state{detail, scatter, damping};
   glBegin(GL_LINES);
-  SubdivideBolt(start, end, state);
+  if (detail <= 0) {
+    glVertex3fv(&start.x);
+    glVertex3fv(&end.x);
+  } else {
+    BoltState state{detail, scatter, damping};
+    const TVector3 ends[] = {start, end};
+    SideDirections sides;
+    SidesOfSegments(ends, 1, 1, &sides);
+    SubdivideBolt({start, end, sides, RandomState}, state);
+    RandomState = SubtreeLeap(detail).From(RandomState);
+  }
   glEnd();
 }

@@ -256,22 +256,22 @@ void ApplyFullscreenMode(HWND window) {
 }
 
 // The visual is fixed when the window is made, so the pixel format is
-// chosen here: double-buffered RGBA with 8 bits a channel and no depth
-// buffer, as close to the program's descriptor as the server offers. Each
-// fallback drops a detail the program does not need.
+// chosen here: double-buffered RGBA with 8 bits a channel, and neither depth
+// nor stencil buffer. The descriptor asks for no depth bits and nothing
+// tests depth or stencil; a visual with a stencil buffer would come with a
+// 24-bit depth buffer on Mesa, which every glClear of the depth bit would
+// then clear for nothing. Without one, that bit of the clear does nothing.
+// Sizes are minimums: the fallback without alpha takes any RGB visual.
 SDL_Window *CreateGLCapableWindow(const char *title, int x, int y, int width, int height, Uint32 flags) {
-  struct Attributes {
-    int alpha, stencil;
-  };
-  static constexpr Attributes kTries[] = {{8, 8}, {0, 8}, {0, 0}};
-  for (const Attributes &attributes : kTries) {
+  static constexpr int kAlphaTries[] = {8, 0};
+  for (const int alpha : kAlphaTries) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, attributes.alpha);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, attributes.stencil);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     if (SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags)) return window;
   }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "lightning/lightning.h"
@@ -58,6 +59,28 @@ void ExpectPoint(TVector3 actual, const char *x, const char *y, const char *z) {
 
 const TVector3 Origin = {0, 0, 0};
 const TVector3 Top = {0, 1, 0};
+
+// The bolt as defined, depth first, each split drawing as it comes: the
+// generator works blocks of levels a level at a time and leaps over the
+// draws of whole subtrees, which must give the same bits in the same order.
+void DefinedBolt(TVector3 s, TVector3 e, int depth, float amplitude, float damping, std::vector<TVector3> &out) {
+  if (depth <= 0) {
+    out.insert(out.end(), {s, e});
+    return;
+  }
+  const TVector3 d = VectorSub(s, e);
+  const TVector3 u = VectorNormalize(VectorCross(d, MakeVector(0, 1, 1)));
+  const TVector3 v = VectorNormalize(VectorCross(u, d));
+  float m[3];
+  for (int c = 0; c < 3; ++c) {
+    const long double p = (NextRandom() - 0.5L) * (&u.x)[c];
+    const long double q = (NextRandom() - 0.5L) * (&v.x)[c];
+    m[c] = static_cast<float>((q + p) * amplitude + (static_cast<long double>((&s.x)[c]) + (&e.x)[c]) * 0.5L);
+  }
+  const float next = static_cast<float>(static_cast<long double>(amplitude) * damping);
+  DefinedBolt(s, MakeVector(m[0], m[1], m[2]), depth - 1, next, damping, out);
+  DefinedBolt(MakeVector(m[0], m[1], m[2]), e, depth - 1, next, damping, out);
+}
 
 }  // namespace
 
@@ -176,4 +199,26 @@ TEST(Bolt, DampingScalesEachLevelAndScatterOnlyTheFirst) {
   RandomState = 0;
   const std::vector<TVector3> mirrored = Points(Draw(Origin, Top, 1, -0.2f, 0.6f));
   ExpectPoint(mirrored[1], "-0.100000001", "0.5", "-0.0343308859");
+}
+
+TEST(Bolt, DeepBoltsMatchTheDepthFirstDefinitionBitForBit) {
+  const struct {
+    TVector3 start, end;
+    std::int32_t detail;
+    float scatter, damping;
+  } cases[] = {{Origin, Top, 14, 0.2f, 0.6f},   {Origin, Top, 13, -0.35f, -1.1f},
+               {Origin, MakeVector(0, 1, 1), 7, 0.2f, 0.6f}, {MakeVector(3, -1, 2), MakeVector(3, -1, 2), 8, 0.5f, 1},
+               {MakeVector(1e30f, -2, 7), MakeVector(-5, 1e-30f, 0), 12, 3e37f, 3}};
+  for (const auto &c : cases) {
+    RandomState = 2024u + std::uint32_t(c.detail);
+    std::vector<TVector3> expected;
+    DefinedBolt(c.start, c.end, c.detail, c.scatter, c.damping, expected);
+    const std::uint32_t expectedState = RandomState;
+    RandomState = 2024u + std::uint32_t(c.detail);
+    const Bolt bolt = Draw(c.start, c.end, c.detail, c.scatter, c.damping);
+    EXPECT_EQ(RandomState, expectedState) << "detail " << c.detail;
+    ASSERT_EQ(bolt.vertices.size(), expected.size());
+    EXPECT_EQ(std::memcmp(bolt.vertices.data(), expected.data(), expected.size() * sizeof(TVector3)), 0)
+        << "detail " << c.detail << ", scatter " << c.scatter << ", damping " << c.damping;
+  }
 }

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Frames per second of builds of the program, measured alternately on one
+# virtual display so that the load of the machine falls on all of them
+# alike: in each of ROUNDS rounds every program runs SECONDS s in turn, with
+# the frame meter; then each program's medians, frames per second and
+# processor time per frame, and their ratios to the first program's.
+# Run from the repository root (the programs read DATA/font.bmp there):
+#   tools/compare_fps.sh [-d DETAIL] [-s SECONDS] [-r ROUNDS] PROGRAM...
+# DETAIL (default 10) is set by typing "+" or "-" once the window has the
+# focus; the first 3 s of each run are left out of its rate.
+set -euo pipefail
+detail=10 seconds=8 rounds=5
+while getopts d:s:r: option; do
+  case $option in
+    d) detail=$OPTARG ;;
+    s) seconds=$OPTARG ;;
+    r) rounds=$OPTARG ;;
+    *) exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+(($# > 0)) || { echo "usage: $0 [-d DETAIL] [-s SECONDS] [-r ROUNDS] PROGRAM..." >&2; exit 2; }
+programs=("$@")
+
+work=$(mktemp -d)
+source scripts/xvfb.sh
+trap 'stop_xvfb; rm -rf "$work"' EXIT
+start_xvfb
+export MESA_SHADER_CACHE_DISABLE=true
+gcc -shared -fPIC -O2 -o "$work/frame_meter.so" tools/frame_meter.c -ldl
+if ((detail >= 10)); then keys=$(printf '+%.0s' $(seq $((detail - 10)) 2>/dev/null)); else keys=$(printf -- '-%.0s' $(seq $((10 - detail)))); fi
+
+for ((round = 1; round <= rounds; ++round)); do
+  for i in "${!programs[@]}"; do
+    FRAME_METER_SKIP=3 LD_PRELOAD="$work/frame_meter.so" "${programs[$i]}" 2>"$work/stderr" &
+    pid=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^OpenGL$' | head -n 1)
+    for _ in $(seq 80); do [[ $(xdotool getwindowfocus 2>/dev/null) == "$window" ]] && break; sleep 0.25; done
+    # Characters typed before the program's first frame can be lost.
+    sleep 1
+    [[ -n $keys ]] && xdotool type --delay 20 -- "$keys"
+    sleep "$seconds"
+    kill -TERM "$pid"
+    wait "$pid" || true
+    rate=$(sed -n 's/^frame meter: .*; \([0-9.]*\) frames\/s; .*/\1/p' "$work/stderr")
+    cpu=$(sed -n 's/^frame meter: .*; \([0-9.]*\) ms of processor time a frame$/\1/p' "$work/stderr")
+    echo "round $round: ${programs[$i]}: ${rate:-no rate} frames/s, ${cpu:-?} ms of processor time a frame"
+    echo "${rate:-0}" >>"$work/rates.$i"
+    echo "${cpu:-0}" >>"$work/cpu.$i"
+  done
+done
+
+median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+first= firstCpu=
+for i in "${!programs[@]}"; do
+  rate=$(median "$work/rates.$i") cpu=$(median "$work/cpu.$i")
+  first=${first:-$rate} firstCpu=${firstCpu:-$cpu}
+  printf '%-36s median %7.1f frames/s (%5.2f x the first), %6.2f ms of processor time a frame (%5.2f x)\n' \
+    "${programs[$i]}" "$rate" "$(awk -v a="$rate" -v b="$first" 'BEGIN { print a / b }')" \
+    "$cpu" "$(awk -v a="$cpu" -v b="$firstCpu" 'BEGIN { print a / b }')"
+done
