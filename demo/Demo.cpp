@@ -20,6 +20,14 @@ namespace {
 
 MSG Message;
 
+// The font bitmap, relative to the working directory, as the system spells
+// a path.
+#if defined(_WIN32)
+constexpr const char *FontFileName = "DATA\\font.bmp";
+#else
+constexpr const char *FontFileName = "DATA/font.bmp";
+#endif
+
 using Extended = long double;
 // Held as extended-precision constants: each sum is formed in extended
 // precision and rounded to single precision when it is stored.
@@ -143,9 +151,9 @@ int RunDemo() {
   // a texture without an image, which GL would draw as plain white quads:
   // the demo runs on without the help text instead.
   bool fontLoaded = false;
-  FontTexture = LoadTexture(true, "DATA/font.bmp", &fontLoaded);
+  FontTexture = LoadTexture(true, FontFileName, &fontLoaded);
   if (!fontLoaded) {
-    std::fprintf(stderr, "lightning: DATA/font.bmp could not be read; running without the help text.\n");
+    std::fprintf(stderr, "lightning: %s could not be read; running without the help text.\n", FontFileName);
     FontTexture = 0;
   }
   std::memset(KeyState, 0, sizeof KeyState);
