@@ -13,5 +13,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 bool ReadWholeFile(const char *fileName, std::unique_ptr<std::uint8_t[]> &buffer, std::uint32_t &size);
+
+// Where the file's own name begins in a path: after the last folder
+// separator, "/" on Linux; "\\", "/" or a drive's ":" on Windows.
+inline std::size_t FileNameStart(std::string_view path) {
+#if defined(_WIN32)
+  const std::size_t separator = path.find_last_of("\\/:");
+#else
+  const std::size_t separator = path.rfind('/');
+#endif
+  return separator == std::string_view::npos ? 0 : separator + 1;
+}

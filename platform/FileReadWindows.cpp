@@ -12,6 +12,12 @@ namespace {
                           std::string(what) + " \"" + fileName + "\"");
 }
 
+// The failures this file finds itself, in the portable error codes that the
+// Linux build reports for them.
+[[noreturn]] void ThrowOwnError(std::errc error, const char *what, const char *fileName) {
+  throw std::system_error(std::make_error_code(error), std::string(what) + " \"" + fileName + "\"");
+}
+
 // Owns the handle until Close() hands back its result, so that every
 // exception on the way out still closes the file.
 class FileHandle {
@@ -54,7 +60,7 @@ bool ReadWholeFile(const char *fileName, std::unique_ptr<std::uint8_t[]> &buffer
   LARGE_INTEGER length{};
   if (!GetFileSizeEx(file.Get(), &length)) ThrowIOError(GetLastError(), "cannot query the size of", fileName);
   if (length.QuadPart < 0 || static_cast<std::uint64_t>(length.QuadPart) > std::numeric_limits<std::uint32_t>::max())
-    ThrowIOError(ERROR_FILE_TOO_LARGE, "file too large to read", fileName);
+    ThrowOwnError(std::errc::file_too_large, "file too large to read", fileName);
 
   const auto bytesWanted = static_cast<std::uint32_t>(length.QuadPart);
   std::unique_ptr<std::uint8_t[]> bytes;
@@ -70,7 +76,7 @@ bool ReadWholeFile(const char *fileName, std::unique_ptr<std::uint8_t[]> &buffer
     }
     // A file that delivers less than its stated length is an I/O error,
     // not a shorter file.
-    if (got != bytesWanted) ThrowIOError(ERROR_HANDLE_EOF, "short read from", fileName);
+    if (got != bytesWanted) ThrowOwnError(std::errc::io_error, "short read from", fileName);
   }
   if (!file.Close()) ThrowIOError(GetLastError(), "cannot close", fileName);
 

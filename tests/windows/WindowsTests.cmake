@@ -1,0 +1,62 @@
+# The tests of the Windows build, cross-compiled with MinGW-w64 and run under
+# Wine through CMake's cross-compiling emulator.
+#
+# GoogleTest comes from Debian's sources (the googletest package). Each test
+# program is one CTest test that runs all its cases in one Wine process:
+# starting Wine costs far more than any of these tests. They all share one
+# Wine prefix in the build folder, made once by the first test.
+#
+# The portable tests are those of the bolt, the vectors, the BMP decoder,
+# the file buffer, textures, text and the demo's logic on recorded GL calls
+# and a scripted window layer. The tests of the Linux layer, of SDL and of
+# real GL contexts stay in the Linux build.
+
+set(LIGHTNING_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, built for the target")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${LIGHTNING_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(LIGHTNING_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+# No debug chatter, and no offer to install Mono or Gecko into a new prefix.
+set(LIGHTNING_WINE_ENVIRONMENT
+  "WINEPREFIX=${LIGHTNING_WINE_PREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
+
+find_program(LIGHTNING_WINEBOOT wineboot)
+add_test(NAME windows_wine_prefix
+  COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
+set_tests_properties(windows_wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+
+add_library(gl_recorder STATIC support/GLRecorder.cpp support/GLRecorder.h)
+target_link_libraries(gl_recorder PUBLIC glbinding)
+add_library(fake_win32 STATIC support/FakeWin32.cpp support/FakeWin32.h)
+
+function(lightning_gtest target)
+  cmake_parse_arguments(PARSE_ARGV 1 test "" "WORKING_DIRECTORY" "")
+  add_executable(${target} ${test_UNPARSED_ARGUMENTS})
+  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gtest_main)
+  if(NOT test_WORKING_DIRECTORY)
+    set(test_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  add_test(NAME windows_${target} COMMAND ${target} WORKING_DIRECTORY ${test_WORKING_DIRECTORY})
+  set_tests_properties(windows_${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120
+    LABELS windows ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+endfunction()
+
+lightning_gtest(lightning_test lightning/VectorTest.cpp lightning/BoltTest.cpp)
+target_link_libraries(lightning_test PRIVATE lightning gl_recorder)
+
+add_library(imaging_test_files STATIC imaging/ImagingTestFiles.cpp imaging/ImagingTestFiles.h)
+lightning_gtest(imaging_tests imaging/SDataTest.cpp imaging/BmpLoaderTest.cpp imaging/TextureLibTest.cpp
+  imaging/DTextureTest.cpp)
+target_link_libraries(imaging_tests PRIVATE imaging imaging_test_files gl_recorder)
+lightning_gtest(imaging_corpus_tests imaging/CorpusReplayTest.cpp)
+target_link_libraries(imaging_corpus_tests PRIVATE imaging)
+target_compile_definitions(imaging_corpus_tests PRIVATE
+  IMAGING_CORPUS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/imaging/corpus")
+
+lightning_gtest(text_test text/GlTextTest.cpp text/Cp1251Test.cpp)
+target_link_libraries(text_test PRIVATE text gl_recorder)
+lightning_gtest(font_bitmap_test text/FontBitmapTest.cpp WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+target_link_libraries(font_bitmap_test PRIVATE imaging)
+
+lightning_gtest(demo_test demo/WindowTest.cpp demo/LoopTest.cpp demo/MainTest.cpp demo/OverlayTest.cpp)
+target_link_libraries(demo_test PRIVATE demo fake_win32 gl_recorder)
