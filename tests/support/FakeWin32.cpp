@@ -93,7 +93,12 @@ void Reset() {
 }
 
 void Post(UINT message, WPARAM wParam, LPARAM lParam) {
-  queue.push_back(MSG{window.alive ? HandleOf<HWND>(window) : nullptr, message, wParam, lParam, 0, {}});
+  MSG posted{};
+  posted.hwnd = window.alive ? HandleOf<HWND>(window) : nullptr;
+  posted.message = message;
+  posted.wParam = wParam;
+  posted.lParam = lParam;
+  queue.push_back(posted);
 }
 int Queued() { return int(queue.size()); }
 bool DisplayModeChanged() { return modeChanged; }
