@@ -71,3 +71,9 @@ add_test(NAME windows_display_mode
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/display_mode.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
 set_tests_properties(windows_display_mode PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 SKIP_RETURN_CODE 77
   LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+
+find_program(LIGHTNING_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump objdump)
+add_test(NAME windows_package
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/package.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
+    ${LIGHTNING_OBJDUMP})
+set_tests_properties(windows_package PROPERTIES TIMEOUT 120 LABELS windows)
