@@ -17,7 +17,7 @@ cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j2 "$@"
 
 echo "== Windows build (MinGW-w64, tests under Wine)"
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DLIGHTNING_LINUX_BUILD="$PWD/build" \
   -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=OFF >/dev/null
 cmake --build build-windows -j"$jobs"
 ctest --test-dir build-windows --output-on-failure -j2 "$@"

@@ -41,6 +41,9 @@ function(lightning_gtest target)
     LABELS windows ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
 endfunction()
 
+lightning_gtest(floating_point_test glbinding/FloatingPointTest.cpp)
+target_link_libraries(floating_point_test PRIVATE glbinding)
+
 lightning_gtest(lightning_test lightning/VectorTest.cpp lightning/BoltTest.cpp)
 target_link_libraries(lightning_test PRIVATE lightning gl_recorder)
 
@@ -77,3 +80,15 @@ add_test(NAME windows_package
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/package.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
     ${LIGHTNING_OBJDUMP})
 set_tests_properties(windows_package PROPERTIES TIMEOUT 120 LABELS windows)
+
+# The same bolts as the Linux build, bit for bit: both builds' digests of
+# many bolts. LIGHTNING_LINUX_BUILD is the Linux build folder (test.sh
+# passes it); without it the comparison is skipped.
+add_executable(bolt_digest lightning/BoltDigest.cpp)
+target_link_libraries(bolt_digest PRIVATE lightning)
+set(LIGHTNING_LINUX_BUILD "" CACHE PATH "The Linux build folder, for the tests that compare the two builds")
+add_test(NAME windows_bolts_match_linux
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/same_bolts.sh $<TARGET_FILE:bolt_digest>
+    "${LIGHTNING_LINUX_BUILD}")
+set_tests_properties(windows_bolts_match_linux PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120
+  SKIP_RETURN_CODE 77 LABELS windows ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
