@@ -122,6 +122,11 @@ TEST(TextureLoader, ExtensionIsEverythingAfterTheFirstDotOfTheFileNameLowerCased
       {"../" + base + "/font.bmp", true},
       {"./font.bmp", true},
       {dir.Path() + "/bmp", true},
+#if defined(_WIN32)
+      // Windows separates folders with "\\" too.
+      {"my.dir\\font.bmp", true},
+      {"..\\" + base + "\\font.bmp", true},
+#endif
       {"my.dir/font", false},
       {"font.txt", false},
       {"font", false},
