@@ -32,11 +32,13 @@ void SayUnguarded(const char *why, const char *detail = nullptr) {
                why, detail ? ": " : "", detail ? detail : "");
 }
 
-// Ends the child, whatever it is doing, and leaves no zombie behind.
-void EndGuardian(pid_t pid) {
+// Ends the child, whatever it is doing, leaves no zombie behind, and only
+// then closes the demo's end of its socket.
+void EndGuardian(pid_t pid, int fd) {
   kill(pid, SIGKILL);
   while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
   }
+  close(fd);
 }
 
 // Next to the executable, in the build tree as once installed.
@@ -127,18 +129,16 @@ void StartModeGuardian() {
       SayUnguarded("lightning-guardian did not answer in time");
       break;
   }
-  EndGuardian(pid);
-  close(ends[0]);
+  EndGuardian(pid, ends[0]);
 }
 
 void DismissModeGuardian() {
   if (!guardian) return;
   // The guardian acts only on an end of the socket that no dismissal came
-  // before, so whatever follows this word, it cannot race the demo's own
+  // before, so after this word nothing can make it race the demo's own
   // restore. It is killed as well, as a stopped guardian would not read.
   send(channel, &guardian_word::kDismissed, 1, MSG_NOSIGNAL);
-  EndGuardian(guardian);
-  close(channel);
+  EndGuardian(guardian, channel);
   guardian = 0;
   channel = -1;
 }
