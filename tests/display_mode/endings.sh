@@ -106,10 +106,16 @@ check_ending() {
   [[ $ending != missing-entry-point ]] || ! grep -q "is not available" "$work/err" ||
     fail "$ending: the text of the box that was answered is on standard error too"
   # Reaped by the demo when it ended through its teardown; otherwise it was
-  # orphaned, and is at most a zombie waiting for its new parent.
-  local left=
-  [[ -z $guardian ]] || left=$(ps -o stat= -p "$guardian") || true
-  [[ -z $left || ($left == Z* && ($status -ge 128 || $restorer == guardian)) ]] ||
+  # orphaned, and within a moment (its exit takes longer under the
+  # sanitizers) it is at most a zombie waiting for its new parent.
+  local left= orphaned=no tries
+  [[ $status -lt 128 && $restorer != guardian ]] || orphaned=yes
+  for ((tries = 0; ; ++tries)); do
+    [[ -z $guardian ]] || left=$(ps -o stat= -p "$guardian") || left=
+    [[ $orphaned == yes && -n $left && $left != Z* && tries -lt 40 ]] || break
+    sleep 0.05
+  done
+  [[ -z $left || ($left == Z* && $orphaned == yes) ]] ||
     fail "$ending: the guardian is still there after the demo ended (state $left)"
   printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)%s\n' \
     "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")" "${twist:+, $twist}"
