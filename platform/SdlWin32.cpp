@@ -452,9 +452,10 @@ int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
   // success whenever zenity ran: zenity ends alike when its box is closed
   // and when it could not open one (no display). Only the button's answer
   // proves the box was seen. Without it the text goes to standard error
-  // too; a box closed with its frame's close button gives no answer either,
-  // and then the line is one too many rather than a message lost.
-  SDL_MessageBoxButtonData ok{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+  // too; a box closed without its button (the frame's close button, or
+  // Escape in zenity's) gives no answer either, and then the line is one
+  // too many rather than a message lost.
+  const SDL_MessageBoxButtonData ok{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
                               IDOK, "OK"};
   const SDL_MessageBoxData box{flags, nullptr, utf8Caption, utf8Text, 1, &ok, nullptr};
   int answer = -1;
