@@ -32,11 +32,13 @@ void SayUnguarded(const char *why, const char *detail = nullptr) {
                why, detail ? ": " : "", detail ? detail : "");
 }
 
-// Ends the child, whatever it is doing, and leaves no zombie behind.
-void EndGuardian(pid_t pid) {
+// Ends the child, whatever it is doing, leaves no zombie behind, and only
+// then closes the demo's end of its socket.
+void EndGuardian(pid_t pid, int fd) {
   kill(pid, SIGKILL);
   while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
   }
+  close(fd);
 }
 
 // Next to the executable, in the build tree as once installed.
@@ -51,20 +53,23 @@ bool FindGuardian(char *path, std::size_t size) {
   return std::snprintf(path, size, "%s/lightning-guardian", self) < int(size) && access(path, X_OK) == 0;
 }
 
-// Waits for the guardian's one byte: 1 when it answered, 0 when it ended
-// without answering, -1 when the time ran out. A signal (Ctrl+C, which
-// SDL turns into a quit request) starts the wait again.
-int AwaitAnswer(int fd) {
+enum class Answer { Guarding, SteppingAside, Ended, Late };
+
+// Waits for the guardian's one byte. A signal (Ctrl+C, which SDL turns into
+// a quit request) starts the wait again.
+Answer AwaitAnswer(int fd) {
   pollfd watched{fd, POLLIN, 0};
   int ready;
   while ((ready = poll(&watched, 1, kAnswerMilliseconds)) < 0 && errno == EINTR) {
   }
-  if (ready <= 0) return -1;
+  if (ready <= 0) return Answer::Late;
   char byte;
   ssize_t got;
   while ((got = read(fd, &byte, 1)) < 0 && errno == EINTR) {
   }
-  return got == 1 ? 1 : 0;
+  if (got != 1) return Answer::Ended;
+  if (byte == guardian_word::kGuarding) return Answer::Guarding;
+  return byte == guardian_word::kSteppingAside ? Answer::SteppingAside : Answer::Ended;
 }
 
 }  // namespace
@@ -111,25 +116,29 @@ void StartModeGuardian() {
     return;
   }
   switch (AwaitAnswer(ends[0])) {
-    case 1:
+    case Answer::Guarding:
       guardian = pid;
       channel = ends[0];
       return;
-    case 0:  // stepped aside: no X server or no RandR to guard
+    case Answer::SteppingAside:  // no RandR to guard: nothing to say
       break;
-    default:
+    case Answer::Ended:
+      SayUnguarded("lightning-guardian ended without answering");
+      break;
+    case Answer::Late:
       SayUnguarded("lightning-guardian did not answer in time");
       break;
   }
-  EndGuardian(pid);
-  close(ends[0]);
+  EndGuardian(pid, ends[0]);
 }
 
 void DismissModeGuardian() {
   if (!guardian) return;
-  // Killed before the socket closes, so it never sees the end and never acts.
-  EndGuardian(guardian);
-  close(channel);
+  // The guardian acts only on an end of the socket that no dismissal came
+  // before, so after this word nothing can make it race the demo's own
+  // restore. It is killed as well, as a stopped guardian would not read.
+  send(channel, &guardian_word::kDismissed, 1, MSG_NOSIGNAL);
+  EndGuardian(guardian, channel);
   guardian = 0;
   channel = -1;
 }

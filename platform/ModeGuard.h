@@ -3,9 +3,9 @@
 // it: a crash, SIGKILL, an exit from Xlib's error handler. Signal handlers
 // cannot do that safely, and none runs on SIGKILL.
 //
-// The guardian lives next to the executable. Where it is missing or does
-// not answer, the demo runs on without it and says so once on standard
-// error; where it steps aside (no RandR), nothing is said.
+// The guardian lives next to the executable. Where it is missing, does not
+// answer or ends before answering, the demo runs on without it and says so
+// once on standard error; where it steps aside (no RandR), nothing is said.
 #pragma once
 
 // Starts the guardian unless one is watching already, and returns once it
@@ -15,3 +15,10 @@ void StartModeGuardian();
 
 // The demo has put the mode back itself: the guardian ends without acting.
 void DismissModeGuardian();
+
+// The words on the socket between the two, one byte each.
+namespace guardian_word {
+constexpr char kGuarding = 'R';        // to the demo: recorded, now watching
+constexpr char kSteppingAside = 'S';   // to the demo: nothing to guard here
+constexpr char kDismissed = 'D';       // to the guardian: the mode is back
+}  // namespace guardian_word

@@ -6,13 +6,16 @@
 // its own to the X server, records the screen's RandR configuration (every
 // CRTC's mode, position, rotation and outputs, and the screen size), answers
 // one byte and waits for the end of the socket. When the demo has put the
-// mode back itself it ends the guardian with SIGKILL. Any other end of the
-// demo (a crash, SIGKILL, Xlib's I/O-error exit) closes the socket, and the
-// guardian then restores whatever differs from the record, says so on
+// mode back itself it says so with one byte, and the guardian ends without
+// acting (the demo kills it too). Any other end of the demo (a crash,
+// SIGKILL, Xlib's I/O-error exit) closes the socket with no such word, and
+// the guardian then restores whatever differs from the record, says so on
 // standard error and exits. Nothing differs where the mode never changed.
 //
-// Where there is no X server or no RandR 1.2 it steps aside: it exits
-// without answering, and the demo runs on unguarded and silent.
+// Where the server has no RandR 1.2 it steps aside: it answers so and
+// exits, and the demo runs on unguarded and silent. Any other failure
+// before the answer (no connection, no screen resources, a server that
+// stalls) ends it without answering, which the demo reports.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <unistd.h>
@@ -21,6 +24,8 @@
 #include <csignal>
 #include <cstdio>
 #include <vector>
+
+#include "platform/ModeGuard.h"
 
 namespace {
 
@@ -48,6 +53,9 @@ struct ScreenState {
 constexpr unsigned kXTimeLimit = 5;
 constexpr int kIn = 0;  // the socket to the demo
 
+// The last X error. Errors while recording only cost what could not be
+// read; those of the restore decide what the guardian reports, and Restore
+// counts from zero.
 int lastError = 0;
 
 int RecordError(Display *, XErrorEvent *error) {
@@ -82,6 +90,8 @@ ScreenState Read(Display *display, Window root, XRRScreenResources *resources) {
 // size, then setting that size, then each CRTC. Returns whether anything
 // had to change.
 bool Restore(Display *display, Window root, const ScreenState &saved, int widthMM, int heightMM) {
+  XSync(display, False);
+  lastError = 0;
   XGrabServer(display);
   XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
   if (!resources) {
@@ -122,28 +132,30 @@ int main() {
   std::signal(SIGPIPE, SIG_IGN);
   alarm(kXTimeLimit);
   Display *display = XOpenDisplay(nullptr);
-  if (!display) return 0;
+  if (!display) return 1;
   XSetIOErrorHandler(LeaveQuietly);
   XSetErrorHandler(RecordError);
   int eventBase, errorBase, major = 0, minor = 0;
   if (!XRRQueryExtension(display, &eventBase, &errorBase) || !XRRQueryVersion(display, &major, &minor) ||
       major < 1 || (major == 1 && minor < 2))
-    return 0;
+    return write(kIn, &guardian_word::kSteppingAside, 1) == 1 ? 0 : 1;
 
   const int screen = DefaultScreen(display);
   const Window root = RootWindow(display, screen);
   XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
-  if (!resources) return 0;
+  if (!resources) return 1;
   const ScreenState saved = Read(display, root, resources);
   XRRFreeScreenResources(resources);
   const int widthMM = DisplayWidthMM(display, screen), heightMM = DisplayHeightMM(display, screen);
 
-  if (write(kIn, "R", 1) != 1) return 0;
+  if (write(kIn, &guardian_word::kGuarding, 1) != 1) return 0;
   alarm(0);
-  // Nothing is sent this way after the answer; only the end counts.
+  // One word may come this way: the dismissal. Otherwise only the end counts.
   char byte;
-  for (ssize_t got; (got = read(kIn, &byte, 1)) != 0;)
+  for (ssize_t got; (got = read(kIn, &byte, 1)) != 0;) {
+    if (got == 1 && byte == guardian_word::kDismissed) return 0;
     if (got < 0 && errno != EINTR) break;
+  }
 
   alarm(kXTimeLimit);
   if (Restore(display, root, saved, widthMM, heightMM)) {

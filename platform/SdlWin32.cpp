@@ -448,8 +448,18 @@ int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
   toUtf8(text, utf8Text, sizeof utf8Text);
   toUtf8(caption, utf8Caption, sizeof utf8Caption);
   const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-  // Without a display no box can open; the text must still reach the user.
-  if (SDL_ShowSimpleMessageBox(flags, utf8Caption, utf8Text, nullptr) != 0)
+  // Where SDL cannot open a box itself it hands it to zenity, and reports
+  // success whenever zenity ran: zenity ends alike when its box is closed
+  // and when it could not open one (no display). Only the button's answer
+  // proves the box was seen. Without it the text goes to standard error
+  // too; a box closed without its button (the frame's close button, or
+  // Escape in zenity's) gives no answer either, and then the line is one
+  // too many rather than a message lost.
+  const SDL_MessageBoxButtonData ok{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+                              IDOK, "OK"};
+  const SDL_MessageBoxData box{flags, nullptr, utf8Caption, utf8Text, 1, &ok, nullptr};
+  int answer = -1;
+  if (SDL_ShowMessageBox(&box, &answer) != 0 || answer != IDOK)
     std::fprintf(stderr, "%s: %s\n", utf8Caption, utf8Text);
   return IDOK;
 }

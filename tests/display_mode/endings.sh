@@ -5,13 +5,16 @@
 # themselves; the others leave it to lightning-guardian, which says so on
 # standard error, so each row also checks who did it: a teardown that only
 # pretends to restore the mode fails here.
-# Usage: endings.sh PROGRAM SOURCE_DIR NO_GL_PROGRAM
+# Usage: endings.sh PROGRAM SOURCE_DIR NO_GL_PROGRAM RECORDING_ERROR
 #   NO_GL_PROGRAM: the program built to load a GL library without GL, so
 #   that it stops at its first GL call, after the window is up.
+#   RECORDING_ERROR: a library to preload that makes an X error come while
+#   the guardian records.
 set -euo pipefail
 program=$(realpath "$1")
 source_dir=$2
 no_gl_program=$(realpath "$3")
+recording_error=$(realpath "$4")
 source "$source_dir/tests/support/demo_session.sh"
 # A crash keeps its own status under the sanitizers too; no core files.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:handle_segv=0"
@@ -20,16 +23,20 @@ ulimit -c 0
 config() { xrandr --current --verbose | grep -v Timestamp; }
 # When the screen's configuration was last set, by anyone.
 last_set() { xrandr --current --verbose | awk '/Timestamp:/ && !seen++ { print $2 }'; }
+# The mode of output $1 (DUMMY0...), as WIDTHxHEIGHT.
+mode_of() { xrandr --current | sed -n "s/^$1 connected[^0-9]*\([0-9]*x[0-9]*\)+.*/\1/p"; }
 screen_size() { xrandr --current | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
 guardian_says="the guardian restored the display mode"
 # Whether more than $1 seconds have passed since $2.
 past() { awk -v s="$(elapsed "$2" "$(now)")" -v l="$1" 'BEGIN { exit !(s > l) }'; }
 
-# ENDING STATUS RESTORER MODE: ends the demo that way and checks its status,
-# who restored the mode (demo, guardian, or none when it never changed) and
-# the screen size while it ran.
+# ENDING STATUS RESTORER MODE [TWIST]: ends the demo that way and checks
+# its status, who restored the mode (demo, guardian, or none when it never
+# changed) and the screen size while it ran. TWIST: recording-error (an X
+# error while the guardian records) or second-output (the second monitor's
+# mode changes too while the demo runs).
 check_ending() {
-  local ending=$1 want_status=$2 want_restorer=$3 want_mode=$4
+  local ending=$1 want_status=$2 want_restorer=$3 want_mode=$4 twist=${5:-}
   local desktop stamp dir=$source_dir guardian= status=0 sent ended checked back restorer=none
   desktop=$(config)
   stamp=$(last_set)
@@ -50,11 +57,15 @@ check_ending() {
       done
       [[ -n $box ]] || fail "$ending: no error box within 20 s" ;;
     *)
-      demo_start "$dir" setsid 2>"$work/err"
+      local launcher=(setsid)
+      [[ $twist != recording-error ]] ||
+        launcher=(env LD_PRELOAD="${LD_PRELOAD:+$LD_PRELOAD:}$recording_error" setsid)
+      demo_start "$dir" "${launcher[@]}" 2>"$work/err"
       guardian=$(pgrep -P "$demo") || fail "$ending: no guardian beside the demo" ;;
   esac
-  [[ $ending == exception || $(screen_size) == "$want_mode" ]] ||
-    fail "$ending: the screen is $(screen_size) while the demo runs, expected $want_mode"
+  [[ $ending == exception || $(mode_of DUMMY0) == "$want_mode" ]] ||
+    fail "$ending: the screen is $(mode_of DUMMY0) while the demo runs, expected $want_mode"
+  [[ $twist != second-output ]] || xrandr --output DUMMY1 --mode 1280x1024
 
   sent=$(now)
   case $ending in
@@ -91,14 +102,23 @@ check_ending() {
   fi
   [[ $restorer == "$want_restorer" ]] ||
     fail "$ending: restored by $restorer, expected $want_restorer; standard error: $(cat "$work/err")"
+  # The error box was seen and answered: its text is not repeated.
+  [[ $ending != missing-entry-point ]] || ! grep -q "is not available" "$work/err" ||
+    fail "$ending: the text of the box that was answered is on standard error too"
   # Reaped by the demo when it ended through its teardown; otherwise it was
-  # orphaned, and is at most a zombie waiting for its new parent.
-  local left=
-  [[ -z $guardian ]] || left=$(ps -o stat= -p "$guardian") || true
-  [[ -z $left || ($left == Z* && ($status -ge 128 || $restorer == guardian)) ]] ||
+  # orphaned, and within a moment (its exit takes longer under the
+  # sanitizers) it is at most a zombie waiting for its new parent.
+  local left= orphaned=no tries
+  [[ $status -lt 128 && $restorer != guardian ]] || orphaned=yes
+  for ((tries = 0; ; ++tries)); do
+    [[ -z $guardian ]] || left=$(ps -o stat= -p "$guardian") || left=
+    [[ $orphaned == yes && -n $left && $left != Z* && tries -lt 40 ]] || break
+    sleep 0.05
+  done
+  [[ -z $left || ($left == Z* && $orphaned == yes) ]] ||
     fail "$ending: the guardian is still there after the demo ended (state $left)"
-  printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)\n' \
-    "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")"
+  printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)%s\n' \
+    "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")" "${twist:+, $twist}"
 }
 
 demo_session_begin xorg
@@ -123,6 +143,18 @@ check_ending KILL                 137    none     1024x768
 # A desktop smaller than the demo's mode: the screen must shrink back.
 xrandr -s 800x600
 check_ending KILL                 137    guardian 1024x768
+# An X error while recording does not spoil the report of the restore.
+check_ending KILL                 137    guardian 1024x768 recording-error
+
+# Two monitors side by side. SDL changes the first; the guardian puts back
+# whatever differs from its record, every CRTC's mode and position.
+xrandr --addmode DUMMY1 1920x1080
+xrandr --addmode DUMMY1 1280x1024
+xrandr --output DUMMY0 --mode 1920x1080 --output DUMMY1 --mode 1920x1080 --right-of DUMMY0
+# The driver connects the second output when its mode is first set, and
+# says so at the next probe (SDL probes): probe now, before the record.
+xrandr >/dev/null
+check_ending KILL                 137    guardian 1024x768 second-output
 
 # No 1024x768 on this desktop: SDL takes the nearest larger mode.
 stop_xorg_dummy
