@@ -65,15 +65,16 @@ lightning_gtest(demo_test demo/WindowTest.cpp demo/LoopTest.cpp demo/MainTest.cp
 target_link_libraries(demo_test PRIVATE demo fake_win32 gl_recorder)
 
 # The program itself under Wine, on a virtual screen and on a real X server
-# that changes modes (Xorg with the dummy driver).
+# that changes modes (Xorg with the dummy driver). One at a time: the
+# prefix's Wine server and its desktop serve one X display at a time.
 add_test(NAME windows_on_screen
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
 set_tests_properties(windows_on_screen PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 SKIP_RETURN_CODE 77
-  LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+  RESOURCE_LOCK wine_display LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
 add_test(NAME windows_display_mode
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/display_mode.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
 set_tests_properties(windows_display_mode PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 SKIP_RETURN_CODE 77
-  LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+  RESOURCE_LOCK wine_display LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
 
 find_program(LIGHTNING_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump objdump)
 add_test(NAME windows_package

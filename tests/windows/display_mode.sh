@@ -10,8 +10,6 @@ source "$source_dir/tests/support/demo_session.sh"
 command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; }
 demo_session_begin xorg
 export WINDOW_TIMEOUT=60 WINDOW_FOCUS=pointer
-wineserver -p 2>/dev/null || true
-trap 'wineserver -k 2>/dev/null || true; demo_session_end' EXIT
 
 config() { xrandr --current --verbose | grep -v Timestamp; }
 screen_size() { xrandr --current | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }

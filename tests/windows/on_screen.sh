@@ -15,8 +15,6 @@ demo_session_begin
 # machine. Wine keeps the keyboard focus itself and leaves X's on the
 # pointer root; the window covers the screen, so keys reach it.
 export WINDOW_TIMEOUT=60 WINDOW_FOCUS=pointer
-wineserver -p 2>/dev/null || true
-trap 'wineserver -k 2>/dev/null || true; demo_session_end' EXIT
 
 demo_start "$(dirname "$program")" wine
 grab initial
