@@ -15,15 +15,23 @@ set(LIGHTNING_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sou
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${LIGHTNING_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-set(LIGHTNING_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
 # No debug chatter, and no offer to install Mono or Gecko into a new prefix.
 set(LIGHTNING_WINE_ENVIRONMENT
-  "WINEPREFIX=${LIGHTNING_WINE_PREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
+  "WINEPREFIX=${CMAKE_BINARY_DIR}/wine" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
+# The tests on an X server have a prefix of their own. A prefix's Wine
+# server keeps one desktop for all its programs, on the X display of the
+# program that made it: a desktop made by a test without a display, or on
+# the display of a test that has ended, would leave no window shown.
+set(LIGHTNING_WINE_DISPLAY_ENVIRONMENT
+  "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-display" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 find_program(LIGHTNING_WINEBOOT wineboot)
 add_test(NAME windows_wine_prefix
   COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
 set_tests_properties(windows_wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+add_test(NAME windows_wine_display_prefix
+  COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_DISPLAY_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
+set_tests_properties(windows_wine_display_prefix PROPERTIES FIXTURES_SETUP wine_display TIMEOUT 180)
 
 add_library(gl_recorder STATIC support/GLRecorder.cpp support/GLRecorder.h)
 target_link_libraries(gl_recorder PUBLIC glbinding)
@@ -65,16 +73,19 @@ lightning_gtest(demo_test demo/WindowTest.cpp demo/LoopTest.cpp demo/MainTest.cp
 target_link_libraries(demo_test PRIVATE demo fake_win32 gl_recorder)
 
 # The program itself under Wine, on a virtual screen and on a real X server
-# that changes modes (Xorg with the dummy driver). One at a time: the
-# prefix's Wine server and its desktop serve one X display at a time.
+# that changes modes (Xorg with the dummy driver). One at a time, each
+# waiting for the Wine server of the one before to end: a prefix's desktop
+# serves one X display.
 add_test(NAME windows_on_screen
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
-set_tests_properties(windows_on_screen PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 SKIP_RETURN_CODE 77
-  RESOURCE_LOCK wine_display LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+set_tests_properties(windows_on_screen PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 300
+  SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
+  ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
 add_test(NAME windows_display_mode
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/display_mode.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
-set_tests_properties(windows_display_mode PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 SKIP_RETURN_CODE 77
-  RESOURCE_LOCK wine_display LABELS "windows;display" ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+set_tests_properties(windows_display_mode PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 300
+  SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
+  ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
 
 find_program(LIGHTNING_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump objdump)
 add_test(NAME windows_package

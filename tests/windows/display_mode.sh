@@ -8,6 +8,8 @@ program=$(realpath "$1")
 source_dir=$2
 source "$source_dir/tests/support/demo_session.sh"
 command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; }
+# The prefix's desktop must be made on this test's display.
+wineserver -w
 demo_session_begin xorg
 export WINDOW_TIMEOUT=60 WINDOW_FOCUS=pointer
 

@@ -10,6 +10,8 @@ source_dir=$2
 source "$source_dir/tests/support/demo_session.sh"
 check() { python3 "$source_dir/tests/display/frame_check.py" "$@"; }
 command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; }
+# The prefix's desktop must be made on this test's display.
+wineserver -w
 demo_session_begin
 # The window shows once Wine has started, which takes a while on a busy
 # machine. Wine keeps the keyboard focus itself and leaves X's on the
