@@ -342,9 +342,16 @@ def glx_entries(root):
                 if name not in seen:
                     seen.add(name)
                     entries.append(parse_command(commands[name], "GLX_EAGER", feature.get("name")))
+    return entries + window_system_extensions(root, commands, seen, "glx")
+
+
+def window_system_extensions(root, commands, seen, api):
+    """The lazily bound commands of the window system's extensions that are
+    not in seen, in registry order, each under its vendor's family."""
+    entries = []
     vendors = {vendor_of(e.get("name")) for e in root.find("extensions")}
     for extension in root.find("extensions"):
-        if "glx" not in extension.get("supported").split("|"):
+        if api not in extension.get("supported").split("|"):
             continue
         for require in extension.findall("require"):
             for command in require.findall("command"):
@@ -352,7 +359,7 @@ def glx_entries(root):
                 if name in seen:
                     continue
                 seen.add(name)
-                family = "GLX_" + suffix_family(name, vendors, vendor_of(extension.get("name")))
+                family = api.upper() + "_" + suffix_family(name, vendors, vendor_of(extension.get("name")))
                 entries.append(parse_command(commands[name], "GL_LAZY", family))
     return entries
 
@@ -372,16 +379,7 @@ def wgl_entries(root):
     for feature in root.findall("feature"):  # the rest of the core is gdi32's
         for require in feature.findall("require"):
             seen.update(command.get("name") for command in require.findall("command"))
-    vendors = {vendor_of(e.get("name")) for e in root.find("extensions")}
-    for extension in root.find("extensions"):
-        for require in extension.findall("require"):
-            for command in require.findall("command"):
-                name = command.get("name")
-                if name in seen:
-                    continue
-                seen.add(name)
-                family = "WGL_" + suffix_family(name, vendors, vendor_of(extension.get("name")))
-                entries.append(parse_command(commands[name], "GL_LAZY", family))
+    entries += window_system_extensions(root, commands, seen, "wgl")
     for entry in entries:
         if entry.name == "wglGetExtensionsStringEXT":
             entry.family = "WGL_EXT"

@@ -20,6 +20,8 @@
 #   wait_for_bolt frozen|live S   waits up to S s until two grabs a second
 #                                 apart are identical (Space has frozen the
 #                                 bolt) or show different bolts (live again)
+#   expect_space_freezes          holding Space shows one bolt, unchanged,
+#                                 and releasing it lets the bolt go live
 #   demo_expect_end WHAT SECONDS  waits for the end; status 0 required;
 #                                 sets demo_end_seconds to the time it took
 #   fail TEXT                     prints FAIL: TEXT and ends the test
@@ -85,6 +87,21 @@ wait_for_bolt() {
     (( ++waited < limit )) || fail "the bolt was not $want within $limit s"
     mv "$work/bolt_b.ppm" "$work/bolt_a.ppm"
   done
+}
+
+expect_space_freezes() {
+  xdotool keydown space
+  wait_for_bolt frozen 30
+  grab frozen1
+  sleep 0.7
+  grab frozen2
+  xdotool keyup space
+  wait_for_bolt live 30
+  grab released
+  local check=$source_dir/tests/display/frame_check.py
+  python3 "$check" same "$work/frozen1.ppm" "$work/frozen2.ppm" || fail "Space held"
+  python3 "$check" differ "$work/frozen2.ppm" "$work/released.ppm" || fail "Space released"
+  echo "ok: Space freezes one bolt, release lets it go"
 }
 
 demo_expect_end() {

@@ -45,17 +45,7 @@ settle minus
 check band_same "$work/initial.ppm" "$work/minus.ppm" || fail "- did not bring the detail back to 10"
 echo "ok: + raises the detail, Alt with + does not, - lowers it"
 
-xdotool keydown space
-wait_for_bolt frozen 30
-grab frozen1
-sleep 0.7
-grab frozen2
-xdotool keyup space
-wait_for_bolt live 30
-grab released
-check same "$work/frozen1.ppm" "$work/frozen2.ppm" || fail "Space held"
-check differ "$work/frozen2.ppm" "$work/released.ppm" || fail "Space released"
-echo "ok: Space freezes one bolt, release lets it go"
+expect_space_freezes
 
 xdotool key Escape
 demo_expect_end Escape 20
