@@ -22,7 +22,7 @@ import time
 
 # Milliseconds after each key event. Without a pause X events share a time
 # stamp, and SDL takes a release followed by a press for an auto-repeat.
-DELAY = '4'
+DELAY = '3'
 SEPARATOR = 96  # F12 between rows: its own messages close a row
 SHIFT, CTRL, ALT, ALTGR, NUMLOCK, KP8, LEFT, F4 = 50, 37, 64, 108, 77, 80, 113, 70
 

@@ -6,8 +6,8 @@
 #
 # Usage: keys_against_wine.sh LINUX_PROBE WINDOWS_PROBE SOURCE_DIR PREFIX
 #
-# PREFIX is the Wine prefix, made on the first run (wineboot -i, some 20 s)
-# and kept for the next. Without the Windows probe or Wine the test is
+# PREFIX is the Wine prefix, this test's own: made on the first run
+# (wineboot -i, some 20 s) and kept for the next. Without the Windows probe or Wine the test is
 # skipped (status 77), except on CI, which must run it.
 set -euo pipefail
 linux_probe=$(realpath "$1")
@@ -48,9 +48,16 @@ source "$source_dir/scripts/xvfb.sh"
 trap finish EXIT
 start_xvfb
 
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
+# A run ended by force leaves its server behind: the prefix is this test's
+# own, and its server too.
+wineserver -k 2>/dev/null || true
+wineserver -w
+if [[ ! -f $WINEPREFIX/.made-by-keys-test ]]; then
   start=$EPOCHREALTIME
   wineboot -i >"$work/wineboot.log" 2>&1 || { tail -n 5 "$work/wineboot.log"; echo "FAIL: wineboot -i"; exit 1; }
+  # The prefix is complete once its server has written it out and ended.
+  wineserver -w
+  touch "$WINEPREFIX/.made-by-keys-test"
   echo "made the Wine prefix $WINEPREFIX in $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }') s"
 fi
 # One server for both Wine runs of the test: no start-up in between.
