@@ -221,6 +221,7 @@ UINT KeyMessage(WPARAM vk, bool down, bool alt, bool control) {
   return down ? WM_KEYDOWN : WM_KEYUP;
 }
 
+// Keys that type nothing themselves.
 bool IsModifierKey(SDL_Scancode code) {
   return (code >= SDL_SCANCODE_LCTRL && code <= SDL_SCANCODE_RGUI) || code == SDL_SCANCODE_MODE ||
          code == SDL_SCANCODE_CAPSLOCK || code == SDL_SCANCODE_NUMLOCKCLEAR || code == SDL_SCANCODE_SCROLLLOCK;
