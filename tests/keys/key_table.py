@@ -20,8 +20,9 @@ import subprocess
 import sys
 import time
 
-# Milliseconds after each key event. Without a pause X events share a time
-# stamp, and SDL takes a release followed by a press for an auto-repeat.
+# Milliseconds after each key event. Without a pause some releases went
+# missing, under our layer and under Wine alike; 2 ms was enough in repeated
+# runs, 3 leaves a margin.
 DELAY = '3'
 SEPARATOR = 96  # F12 between rows: its own messages close a row
 SHIFT, CTRL, ALT, ALTGR, NUMLOCK, KP8, LEFT, F4 = 50, 37, 64, 108, 77, 80, 113, 70
