@@ -9,8 +9,11 @@
 //
 // What the Linux layer does not do: more than one display mode, child
 // windows, owner windows, menus, painting. Key messages carry Win32
-// virtual-key codes (keypad digits follow NumLock); characters arrive as
-// WM_CHAR in the Windows-1251 code page, as WM_SYSCHAR while Alt is held.
+// virtual-key codes (keypad digits follow NumLock and Shift) and come as
+// Windows' user32 sends them, with two mends: a key comes up with the code it
+// went down with, and keys still held come up when the window loses the
+// focus. Characters arrive as WM_CHAR in the Windows-1251 code page, as
+// WM_SYSCHAR when a system key (Alt, not AltGr) typed them.
 //
 // On Windows the WGL functions are the GL binding's variables
 // (glbinding/GLLoader.h), bound from the GL library by name.
