@@ -4,16 +4,16 @@
 # one virtual display, and their messages are compared row by row of the key
 # table (key_table.py).
 #
-# Usage: keys_against_wine.sh LINUX_PROBE WINDOWS_PROBE SOURCE_DIR PREFIX
+# Usage: keys_against_wine.sh LINUX_PROBE WINDOWS_PROBE SOURCE_DIR
+# (WINEPREFIX set to a ready prefix that no other test uses meanwhile)
 #
-# PREFIX is the Wine prefix, this test's own: made on the first run
-# (wineboot -i, some 20 s) and kept for the next. Without the Windows probe or Wine the test is
-# skipped (status 77), except on CI, which must run it.
+# Without the Linux build's probe (the Windows build was configured without
+# LIGHTNING_LINUX_BUILD) or Wine the test is skipped (status 77), except on
+# CI, which must run it.
 set -euo pipefail
-linux_probe=$(realpath "$1")
-windows_probe=${2:+$(realpath "$2")}
+linux_probe=$1
+windows_probe=$2
 source_dir=$3
-export WINEPREFIX=$(realpath -m "$4")
 here=$(cd "$(dirname "$0")" && pwd)
 
 unavailable() {
@@ -24,8 +24,9 @@ unavailable() {
   echo "SKIPPED: $1"
   exit 77
 }
-[[ -n $windows_probe && -f $windows_probe ]] ||
-  unavailable "no Windows key probe (MinGW-w64 is not installed, or LIGHTNING_WINDOWS_KEY_PROBE is wrong)"
+[[ -x $linux_probe ]] ||
+  unavailable "no Linux build's key probe at $linux_probe (configure with -DLIGHTNING_LINUX_BUILD=...)"
+[[ -f $windows_probe ]] || unavailable "no Windows key probe at $windows_probe"
 wine=$(command -v wine64 || command -v wine) || unavailable "Wine is not installed"
 command -v wineserver >/dev/null || unavailable "Wine's wineserver is not installed"
 # No debug output, and neither Mono nor Gecko: their installers would ask.
@@ -48,19 +49,10 @@ source "$source_dir/scripts/xvfb.sh"
 trap finish EXIT
 start_xvfb
 
-# A run ended by force leaves its server behind: the prefix is this test's
-# own, and its server too.
-wineserver -k 2>/dev/null || true
+# The prefix's desktop must be made on this test's display: the server of
+# a test before it ends first. Then one server for all the Wine runs of the
+# test, with no start-up in between; no other test uses the prefix meanwhile.
 wineserver -w
-if [[ ! -f $WINEPREFIX/.made-by-keys-test ]]; then
-  start=$EPOCHREALTIME
-  wineboot -i >"$work/wineboot.log" 2>&1 || { tail -n 5 "$work/wineboot.log"; echo "FAIL: wineboot -i"; exit 1; }
-  # The prefix is complete once its server has written it out and ended.
-  wineserver -w
-  touch "$WINEPREFIX/.made-by-keys-test"
-  echo "made the Wine prefix $WINEPREFIX in $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }') s"
-fi
-# One server for both Wine runs of the test: no start-up in between.
 wineserver -p
 server=yes
 

@@ -117,7 +117,7 @@ HINSTANCE FAKE(GetModuleHandleA)(const char *name) {
   if (name) {
     using Function = HMODULE(WINAPI *)(LPCSTR);
     static const auto real =
-        reinterpret_cast<Function>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetModuleHandleA"));
+        reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetModuleHandleA")));
     return real(name);
   }
 #else

@@ -104,3 +104,14 @@ add_test(NAME windows_bolts_match_linux
     "${LIGHTNING_LINUX_BUILD}")
 set_tests_properties(windows_bolts_match_linux PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120
   SKIP_RETURN_CODE 77 LABELS windows ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
+
+# Our Linux layer's key and character messages against Wine's user32 for the
+# same X key events: the key probe of the Linux build and this build's.
+add_executable(key_probe keys/KeyProbe.cpp)
+target_link_libraries(key_probe PRIVATE platform)
+add_test(NAME keys_linux_layer_against_wine
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/keys/keys_against_wine.sh
+    "${LIGHTNING_LINUX_BUILD}/tests/keys/key_probe" $<TARGET_FILE:key_probe> ${PROJECT_SOURCE_DIR})
+set_tests_properties(keys_linux_layer_against_wine PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 240
+  SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
+  ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
