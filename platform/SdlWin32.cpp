@@ -2,6 +2,7 @@
 #include "platform/Win32.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <csignal>
 #include <cstdio>
@@ -25,6 +26,7 @@ struct PlatformRenderContext {
 };
 struct PlatformWindow {
   SDL_Window *sdl = nullptr;
+  unsigned long xWindow = 0;  // on X11: the window's id there
   WNDPROC procedure = nullptr;
   const char *className = nullptr;  // points into the class table
   bool destroyed = false;
@@ -94,6 +96,12 @@ HWND FirstLiveWindow() {
 }
 
 bool IsLive(HWND window) { return window && !window->destroyed && window->sdl; }
+
+// Windows sends WM_SIZE rather than posting it: the procedure runs at once,
+// with the size in pixels that GL draws to.
+void SendSize(HWND window, int width, int height) {
+  window->procedure(window, WM_SIZE, SIZE_RESTORED, LPARAM(width & 0xFFFF) | LPARAM(height & 0xFFFF) << 16);
+}
 
 // The keypad's digit and point keys as Windows reports them: their own
 // codes while NumLock is on, the navigation keys printed on them while it
@@ -231,15 +239,31 @@ void Translate(const SDL_Event &event) {
         if (HWND window = WindowFromSdlId(event.window.windowID))
           Post(window, WM_CLOSE, 0, 0, event.window.timestamp);
       } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        // Windows sends WM_SIZE rather than posting it: the procedure runs
-        // now, with the size in pixels that GL draws to.
-        if (HWND window = WindowFromSdlId(event.window.windowID)) {
+        // On X11 the X server tells the size instead (below).
+        HWND window = WindowFromSdlId(event.window.windowID);
+        if (window && !window->xWindow) {
           int width = 0, height = 0;
           SDL_GL_GetDrawableSize(window->sdl, &width, &height);
-          window->procedure(window, WM_SIZE, SIZE_RESTORED, LPARAM(width & 0xFFFF) | LPARAM(height & 0xFFFF) << 16);
+          SendSize(window, width, height);
         }
       }
       break;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    case SDL_SYSWMEVENT: {
+      // SDL takes a full-screen window to be as large as the display mode
+      // even where nothing made it so: without a window manager the X
+      // window keeps the size it was made with. The X server's own word on
+      // the window's size is its ConfigureNotify.
+      const SDL_SysWMmsg *message = event.syswm.msg;
+      if (!message || message->subsystem != SDL_SYSWM_X11) break;
+      const XEvent &x = message->msg.x11.event;
+      if (x.type != ConfigureNotify) break;
+      for (int i = 0; i < windowCount; ++i)
+        if (IsLive(&windows[i]) && windows[i].xWindow == x.xconfigure.window)
+          SendSize(&windows[i], x.xconfigure.width, x.xconfigure.height);
+      break;
+    }
+#endif
     case SDL_QUIT:
       // A quit request (SIGINT, SIGTERM, the session ending) closes the
       // window the ordinary way.
@@ -385,6 +409,12 @@ HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD
   window.className = slot->name;
   window.destroyed = false;
   window.ownDC.window = &window;
+  window.xWindow = 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) window.xWindow = info.info.x11.window;
+#endif
   ApplyFullscreenMode(&window);
   return &window;
 }
@@ -598,6 +628,9 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
     }
   }
   if (opened) {
+    // The window's size on X11 comes from the X server's own events.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver && !std::strcmp(driver, "x11")) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     struct sigaction old {};
     sigaction(SIGHUP, nullptr, &old);
     // An ignored hang-up (nohup) stays ignored, as SDL does for its own.
