@@ -19,6 +19,12 @@ export MESA_SHADER_CACHE_DISABLE=true
 # A crash must show as its signal, not as a core file.
 ulimit -c 0
 
+# A failing row shows what the demo said.
+fail() {
+  echo "FAIL: $*"
+  [[ ! -s $work/err ]] || sed 's/^/  standard error: /' "$work/err"
+  exit 1
+}
 outer() { DISPLAY=$OUTER_DISPLAY "$@"; }
 outer_grab() {
   outer import -window root "$work/$1.png"
@@ -32,8 +38,7 @@ until_output() {
   shift 2
   start=$(now)
   while :; do
-    [[ -z $demo ]] || kill -0 "$demo" 2>/dev/null ||
-      fail "$row: the demo ended before $what; standard error: $(cat "$work/err")"
+    [[ -z $demo ]] || kill -0 "$demo" 2>/dev/null || fail "$row: the demo ended before $what"
     outer_grab now
     check "$@" >"$work/problems" && return 0
     awk -v s="$(elapsed "$start" "$(now)")" -v l="$seconds" 'BEGIN { exit !(s > l) }' &&
@@ -48,7 +53,12 @@ pointer=(192 918)
 check_row() {
   local compositor=$1 road=$2 status=0 driver=()
   row="$compositor, $road"
-  [[ $road == wayland ]] && driver=(SDL_VIDEODRIVER=wayland)
+  # Under the sanitizers, leaks are not looked for on native Wayland: SDL
+  # 2.26's Wayland backend leaves objects of the window behind at exit (its
+  # libdecor frame among them, which hiding the window only hides), and a
+  # suppression cannot name them, as SDL's allocation wrappers end their
+  # stacks.
+  [[ $road == wayland ]] && driver=(SDL_VIDEODRIVER=wayland ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0")
   outer xdotool mousemove "${pointer[@]}"
   # The last row's window may still be on the output.
   until_output "the desktop before the start" 10 desktop "$work/now.ppm"
