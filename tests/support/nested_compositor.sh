@@ -56,6 +56,7 @@ start_compositor() {
   # The session's own runtime folder, home and message bus: nothing of it
   # reaches the user's, and nothing is left behind.
   export XDG_RUNTIME_DIR=$work/runtime
+  unset XAUTHORITY
   mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$work/home"
   eval "$(DISPLAY=$OUTER_DISPLAY dbus-launch --sh-syntax)"
   COMPOSITOR_BUS_PID=$DBUS_SESSION_BUS_PID

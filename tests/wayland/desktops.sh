@@ -51,7 +51,7 @@ until_output() {
 pointer=(192 918)
 
 check_row() {
-  local compositor=$1 road=$2 status=0 driver=()
+  local compositor=$1 road=$2 driver=()
   row="$compositor, $road"
   # Under the sanitizers, leaks are not looked for on native Wayland: SDL
   # 2.26's Wayland backend leaves objects of the window behind at exit (its
@@ -66,7 +66,9 @@ check_row() {
   demo=$!
   until_output "the first full frame" 30 frame "$work/now.ppm"
   # Moved over the window as a user moves it; the compositor draws the
-  # cursor into its output.
+  # cursor into its output. (Until it moves, mutter's Xwayland 22 may place
+  # the pointer that entered its emulated 1024x768 window unscaled, outside
+  # that window, and show the desktop's arrow.)
   outer xdotool mousemove_relative -- 8 -8
   outer xdotool mousemove_relative -- -8 8
   until_output "the cursor over the window" 5 frame "$work/now.ppm" "${pointer[@]}"
