@@ -12,7 +12,9 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
                # cpack -G DEB and its checks
                dpkg-dev file desktop-file-utils lintian
                # a real X server that changes display modes
-               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+               # Wayland compositors, nested in a virtual display
+               mutter weston xwayland dbus-x11)
 
 case "${1:-run}" in
   run) wanted=("${build_packages[@]}" "${display_packages[@]}") ;;
