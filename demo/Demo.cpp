@@ -28,6 +28,10 @@ constexpr const char *FontFileName = "DATA\\font.bmp";
 constexpr const char *FontFileName = "DATA/font.bmp";
 #endif
 
+// The size the viewport has: the client area that the window is made with
+// or, once it changes, the last size it was given.
+int ViewportWidth = ScreenWidth, ViewportHeight = ScreenHeight;
+
 using Extended = long double;
 // Held as extended-precision constants: each sum is formed in extended
 // precision and rounded to single precision when it is stored.
@@ -55,6 +59,23 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       DemoSettings.Finished = true;
       return 0;
+    case WM_SIZE: {
+      // The mode change does not always give the window a 1024 x 768 client
+      // area: a compositor may make the full-screen window as large as its
+      // output, and a desktop without that mode gives the nearest larger
+      // one. The viewport follows the client area so that the picture fills
+      // it, stretched (the projection stays 4:3) as a monitor stretches a
+      // 4:3 mode; at 1024 x 768 nothing is called.
+      // Before the context exists there is nothing to set: a context made
+      // later starts with the window's size of that moment as its viewport.
+      const int width = int(lParam & 0xFFFF), height = int((lParam >> 16) & 0xFFFF);
+      if (wParam != SIZE_MINIMIZED && (width != ViewportWidth || height != ViewportHeight)) {
+        if (RenderContext) glViewport(0, 0, width, height);
+        ViewportWidth = width;
+        ViewportHeight = height;
+      }
+      return 0;
+    }
     case WM_KEYDOWN:
       // Virtual-key codes lie below 256; anything else is not a key.
       if (wParam < 256) KeyState[wParam] = true;

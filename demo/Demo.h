@@ -3,7 +3,8 @@
 // LightningMain binds GL, makes the full-screen window, runs the loop until
 // Escape or the window's destruction, and tears everything down. WndProc
 // turns keyboard messages into key flags, detail changes and the frozen
-// bolt; UpdateSettings applies the held keys once per frame.
+// bolt, and keeps the viewport the size of the client area (WM_SIZE);
+// UpdateSettings applies the held keys once per frame.
 #pragma once
 
 #include <cstdint>

@@ -26,6 +26,7 @@ struct PlatformRenderContext {
 };
 struct PlatformWindow {
   SDL_Window *sdl = nullptr;
+  unsigned long xWindow = 0;  // on X11: the window's id there
   WNDPROC procedure = nullptr;
   const char *className = nullptr;  // points into the class table
   bool destroyed = false;
@@ -95,6 +96,12 @@ HWND FirstLiveWindow() {
 }
 
 bool IsLive(HWND window) { return window && !window->destroyed && window->sdl; }
+
+// Windows sends WM_SIZE rather than posting it: the procedure runs at once,
+// with the size in pixels that GL draws to.
+void SendSize(HWND window, int width, int height) {
+  window->procedure(window, WM_SIZE, SIZE_RESTORED, LPARAM(width & 0xFFFF) | LPARAM(height & 0xFFFF) << 16);
+}
 
 // The keypad's digit and point keys as Windows reports them: their own
 // codes while NumLock is on and Shift is not held, the navigation keys
@@ -283,10 +290,23 @@ void Translate(const SDL_Event &event) {
   switch (event.type) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     case SDL_SYSWMEVENT: {
+      // X's own event, passed on right before what SDL makes of it.
       const SDL_SysWMmsg *message = event.syswm.msg;
-      xStateKnown = message && message->subsystem == SDL_SYSWM_X11 &&
-                    (message->msg.x11.event.type == KeyPress || message->msg.x11.event.type == KeyRelease);
-      if (xStateKnown) xState = message->msg.x11.event.xkey.state;
+      xStateKnown = false;
+      if (!message || message->subsystem != SDL_SYSWM_X11) break;
+      const XEvent &x = message->msg.x11.event;
+      if (x.type == KeyPress || x.type == KeyRelease) {
+        xStateKnown = true;
+        xState = x.xkey.state;
+      } else if (x.type == ConfigureNotify) {
+        // SDL takes a full-screen window to be as large as the display
+        // mode even where nothing made it so: without a window manager the
+        // X window keeps the size it was made with. The X server's own word
+        // on the window's size is its ConfigureNotify.
+        for (int i = 0; i < windowCount; ++i)
+          if (IsLive(&windows[i]) && windows[i].xWindow == x.xconfigure.window)
+            SendSize(&windows[i], x.xconfigure.width, x.xconfigure.height);
+      }
       break;
     }
 #endif
@@ -312,6 +332,14 @@ void Translate(const SDL_Event &event) {
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
         if (HWND window = WindowFromSdlId(event.window.windowID))
           Post(window, WM_CLOSE, 0, 0, event.window.timestamp);
+      } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        // On X11 the X server tells the size instead (below).
+        HWND window = WindowFromSdlId(event.window.windowID);
+        if (window && !window->xWindow) {
+          int width = 0, height = 0;
+          SDL_GL_GetDrawableSize(window->sdl, &width, &height);
+          SendSize(window, width, height);
+        }
       }
       break;
     case SDL_QUIT:
@@ -338,26 +366,27 @@ void ApplyFullscreenMode(HWND window) {
 }
 
 // The visual is fixed when the window is made, so the pixel format is
-// chosen here: double-buffered RGBA with 8 bits a channel, and neither depth
-// nor stencil buffer. The descriptor asks for no depth bits and nothing
-// tests depth or stencil; a visual with a stencil buffer would come with a
-// 24-bit depth buffer on Mesa, which every glClear of the depth bit would
-// then clear for nothing. Without one, that bit of the clear does nothing.
-// Sizes are minimums: the fallback without alpha takes any RGB visual.
+// chosen here: double-buffered RGB with 8 bits a channel, no alpha, and
+// neither depth nor stencil buffer, as the descriptor asks.
+// - No alpha: a compositor blends a window by its alpha channel, and every
+//   frame is cleared to alpha 0, so a visual with alpha shows the desktop
+//   through the picture on Wayland. Nothing reads destination alpha.
+// - No depth or stencil: nothing tests them; a visual with a stencil buffer
+//   would come with a 24-bit depth buffer on Mesa, which every glClear of
+//   the depth bit would then clear for nothing.
+// Sizes are minimums, and with 0 asked both GLX and EGL rank the smallest
+// buffer first: a visual without alpha wherever one exists, else any 8-8-8
+// RGB visual.
 SDL_Window *CreateGLCapableWindow(const char *title, int x, int y, int width, int height, Uint32 flags) {
-  static constexpr int kAlphaTries[] = {8, 0};
-  for (const int alpha : kAlphaTries) {
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags)) return window;
-  }
-  return nullptr;
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  return SDL_CreateWindow(title, x, y, width, height, flags);
 }
 
 // Whether SDL has every display back at its desktop mode, as it records
@@ -458,6 +487,12 @@ HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD
   window.className = slot->name;
   window.destroyed = false;
   window.ownDC.window = &window;
+  window.xWindow = 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) window.xWindow = info.info.x11.window;
+#endif
   ApplyFullscreenMode(&window);
   return &window;
 }
@@ -653,6 +688,14 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   // Closing the window must not also be a quit request: WM_CLOSE comes once.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // Leaving full screen, SDL puts the pointer back where it was, and on
+  // Wayland, while the cursor is hidden, it emulates that move by locking
+  // the pointer. Where the compositor offers no relative pointer (mutter
+  // 43 nested) the lock fails but is taken as made, and the next showing of
+  // the cursor, the teardown's, releases a lock that does not exist and
+  // crashes (SDL 2.26). The program never moves the pointer; without the
+  // emulation nothing is locked and nothing released.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEO_WAYLAND_EMULATE_MOUSE_WARP, "0", SDL_HINT_OVERRIDE);
 
   const char *chosen = SDL_getenv("SDL_VIDEODRIVER");
   bool opened = false;
@@ -674,10 +717,10 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
     }
   }
   if (opened) {
-#if defined(SDL_VIDEO_DRIVER_X11)
-    // X's own key events carry the modifier state that tells Alt from AltGr.
-    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-#endif
+    // X's own events carry what SDL's leave out: the modifier state that
+    // tells Alt from AltGr, and the window's size as the X server has it.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver && !std::strcmp(driver, "x11")) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     struct sigaction old {};
     sigaction(SIGHUP, nullptr, &old);
     // An ignored hang-up (nohup) stays ignored, as SDL does for its own.

@@ -13,7 +13,9 @@
 // Windows' user32 sends them, with two mends: a key comes up with the code it
 // went down with, and keys still held come up when the window loses the
 // focus. Characters arrive as WM_CHAR in the Windows-1251 code page, as
-// WM_SYSCHAR when a system key (Alt, not AltGr) typed them.
+// WM_SYSCHAR when a system key (Alt, not AltGr) typed them. A change of the
+// window's size reaches the window procedure as WM_SIZE the way Windows
+// sends it: called directly from within PeekMessageA, never queued.
 //
 // On Windows the WGL functions are the GL binding's variables
 // (glbinding/GLLoader.h), bound from the GL library by name.
@@ -108,6 +110,7 @@ constexpr BOOL TRUE = 1;
 
 // Messages.
 constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_SIZE = 0x0005;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
@@ -116,6 +119,9 @@ constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT PM_REMOVE = 0x0001;
+// WM_SIZE: wParam says how (SIZE_MINIMIZED for an icon), lParam holds the
+// client area's width in its low word and its height in the next.
+constexpr WPARAM SIZE_RESTORED = 0, SIZE_MINIMIZED = 1;
 
 // Virtual-key codes.
 constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_CLEAR = 0x0C, VK_RETURN = 0x0D, VK_SHIFT = 0x10,

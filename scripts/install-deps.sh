@@ -13,6 +13,8 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
                dpkg-dev file desktop-file-utils lintian
                # a real X server that changes display modes
                xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+               # Wayland compositors, nested in a virtual display
+               mutter weston xwayland dbus-x11
                # the Windows build, its GoogleTest sources and Wine to run it
                g++-mingw-w64-x86-64 googletest wine wine64)
 

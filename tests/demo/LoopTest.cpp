@@ -99,6 +99,30 @@ TEST_F(Loop, WindowClosedByTheSystemEndsTheLoopAfterThatPass) {
   EXPECT_NE(std::find(fake::log.begin(), fake::log.end(), "DefWindowProcA 16"), fake::log.end());
 }
 
+// The viewport follows the client area whatever size the desktop gives the
+// window, and a 1024 x 768 one (the window's own) costs no GL call at all.
+TEST_F(Loop, ViewportFollowsTheClientAreaOnlyWhenItsSizeDiffers) {
+  const auto size = [](int width, int height) { return LPARAM(width) | LPARAM(height) << 16; };
+  gl.Clear();
+  EXPECT_EQ(WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1024, 768)), 0);
+  EXPECT_TRUE(gl.calls.empty());
+  WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1920, 1080));
+  WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1920, 1080));
+  WndProc(WindowHandle, WM_SIZE, SIZE_MINIMIZED, 0);
+  // Before the context exists there is nothing to set, but a context made
+  // then starts with that size as its viewport.
+  const HGLRC context = RenderContext;
+  RenderContext = nullptr;
+  WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1280, 1024));
+  RenderContext = context;
+  WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1280, 1024));
+  WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1024, 768));
+  ASSERT_EQ(gl.Names(), (std::vector<std::string>{"glViewport", "glViewport"}));
+  EXPECT_EQ(gl.calls[0].args, (std::vector<double>{0, 0, 1920, 1080}));
+  EXPECT_EQ(gl.calls[1].args, (std::vector<double>{0, 0, 1024, 768}));
+  EXPECT_TRUE(fake::log.empty());  // handled, not left to DefWindowProcA
+}
+
 TEST(Settings, LeftAndRightTogetherBothApplyLeftFirst) {
   DemoSettings = InitialSettings;
   std::fill(std::begin(KeyState), std::end(KeyState), false);

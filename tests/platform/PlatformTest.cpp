@@ -255,6 +255,25 @@ TEST_F(Platform, CharactersComeAsTheKeyThatTypedThemSaysAndKeysUpAsTheyWentDown)
   DestroyWindow(window);
 }
 
+// As Windows sends WM_SIZE, the procedure gets it at once, with the size GL
+// draws to; it takes no place in the queue.
+TEST_F(Platform, SizeChangeIsSentToTheProcedureRatherThanQueued) {
+  HWND window = MakeWindow("Size", "size window");
+  SDL_Event event{};
+  event.type = SDL_WINDOWEVENT;
+  event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  event.window.windowID = windowId;
+  SDL_PushEvent(&event);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_F1);
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, WM_KEYDOWN);
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].message, WM_SIZE);
+  EXPECT_EQ(received[0].lParam, LPARAM(64) | LPARAM(48) << 16);
+  DestroyWindow(window);
+}
+
 TEST_F(Platform, QuitRequestClosesTheWindowAndTheTeardownFindsNothingToFail) {
   HWND window = MakeWindow("Quit", "quit window");
   SDL_Event event{};
@@ -293,6 +312,11 @@ TEST_F(Platform, ContextIsMadeCurrentReleasedAndDeleted) {
   if (!context) GTEST_SKIP() << "no GL context through the offscreen driver: " << SDL_GetError();
   EXPECT_TRUE(wglMakeCurrent(dc, context));
   EXPECT_EQ(SDL_GL_GetCurrentContext(), *reinterpret_cast<SDL_GLContext *>(context));
+  // An alpha channel would let a compositor show the desktop through the
+  // window, as every frame is cleared to alpha 0.
+  int alpha = -1;
+  EXPECT_EQ(SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alpha), 0);
+  EXPECT_EQ(alpha, 0);
   EXPECT_TRUE(SwapBuffers(dc));
   EXPECT_TRUE(wglMakeCurrent(dc, nullptr));
   EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
