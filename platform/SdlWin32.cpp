@@ -731,6 +731,12 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
       action.sa_flags = SA_RESTART;
       sigaction(SIGHUP, &action, nullptr);
     }
+    // A connection the X server has closed (the window killed from outside)
+    // must end the program through Xlib's I/O error handler, status 1, as
+    // every such ending does, not by SIGPIPE from whichever write of Xlib's
+    // meets the closed socket first.
+    sigaction(SIGPIPE, nullptr, &old);
+    if (old.sa_handler == SIG_DFL) signal(SIGPIPE, SIG_IGN);
   }
   // No SDL_Quit at exit: when the X server goes away, Xlib ends the process
   // from inside its error handler, and SDL_Quit would then wait forever on
