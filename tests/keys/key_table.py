@@ -16,9 +16,13 @@ keycodes are the evdev ones of Xvfb; the layout is the caller's, German
 "~" and an en dash on them, the same in Windows-1251 and in Wine's code page.
 """
 import ctypes
+import os
 import subprocess
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, 'support'))
+from close_request import Event  # noqa: E402  an X client message, as libX11 lays it out
 
 # Milliseconds after each key event. Without a pause some releases went
 # missing, under our layer and under Wine alike; 2 ms was enough in repeated
@@ -183,17 +187,6 @@ class Focus:
         # Until the window has it: the keys that follow must reach it.
         subprocess.run(['timeout', '10', 'xdotool', 'windowfocus', '--sync', str(window)],
                        stderr=subprocess.DEVNULL)
-
-
-class ClientMessageEvent(ctypes.Structure):
-    _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong), ('send_event', ctypes.c_int),
-                ('display', ctypes.c_void_p), ('window', ctypes.c_ulong),
-                ('message_type', ctypes.c_ulong), ('format', ctypes.c_int),
-                ('data', ctypes.c_long * 5)]
-
-
-class Event(ctypes.Union):
-    _fields_ = [('client', ClientMessageEvent), ('pad', ctypes.c_long * 24)]
 
 
 def run_probe(command, title, other_window, focus, table):
