@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest: once
-# in the ordinary build, once more built with AddressSanitizer and
+# in the ordinary build, once in the Windows build (cross-compiled with
+# MinGW-w64, run under Wine), once more built with AddressSanitizer and
 # UndefinedBehaviorSanitizer. Tests that need a screen start their own
-# virtual display. Arguments go to both ctest runs (e.g. -R Bolt).
+# virtual display. Arguments go to every ctest run (e.g. -R Bolt).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,12 @@ echo "== ordinary build"
 cmake -S . -B build -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=ON -DLIGHTNING_SANITIZE=OFF >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j2 "$@"
+
+echo "== Windows build (MinGW-w64, tests under Wine)"
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DLIGHTNING_LINUX_BUILD="$PWD/build" \
+  -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=OFF >/dev/null
+cmake --build build-windows -j"$jobs"
+ctest --test-dir build-windows --output-on-failure -j2 "$@"
 
 # Memcheck cannot run a sanitized program, the fuzzer is built with its own
 # sanitizers, and the soak judges memory by the resident size and a heap

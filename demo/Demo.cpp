@@ -20,8 +20,16 @@ namespace {
 
 MSG Message;
 
-// The size the viewport has: at first the default, the client area that
-// the window is made with.
+// The font bitmap, relative to the working directory, as the system spells
+// a path.
+#if defined(_WIN32)
+constexpr const char *FontFileName = "DATA\\font.bmp";
+#else
+constexpr const char *FontFileName = "DATA/font.bmp";
+#endif
+
+// The size the viewport has: the client area that the window is made with
+// or, once it changes, the last size it was given.
 int ViewportWidth = ScreenWidth, ViewportHeight = ScreenHeight;
 
 using Extended = long double;
@@ -58,9 +66,11 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       // one. The viewport follows the client area so that the picture fills
       // it, stretched (the projection stays 4:3) as a monitor stretches a
       // 4:3 mode; at 1024 x 768 nothing is called.
+      // Before the context exists there is nothing to set: a context made
+      // later starts with the window's size of that moment as its viewport.
       const int width = int(lParam & 0xFFFF), height = int((lParam >> 16) & 0xFFFF);
-      if (wParam != SIZE_MINIMIZED && RenderContext && (width != ViewportWidth || height != ViewportHeight)) {
-        glViewport(0, 0, width, height);
+      if (wParam != SIZE_MINIMIZED && (width != ViewportWidth || height != ViewportHeight)) {
+        if (RenderContext) glViewport(0, 0, width, height);
         ViewportWidth = width;
         ViewportHeight = height;
       }
@@ -162,9 +172,9 @@ int RunDemo() {
   // a texture without an image, which GL would draw as plain white quads:
   // the demo runs on without the help text instead.
   bool fontLoaded = false;
-  FontTexture = LoadTexture(true, "DATA/font.bmp", &fontLoaded);
+  FontTexture = LoadTexture(true, FontFileName, &fontLoaded);
   if (!fontLoaded) {
-    std::fprintf(stderr, "lightning: DATA/font.bmp could not be read; running without the help text.\n");
+    std::fprintf(stderr, "lightning: %s could not be read; running without the help text.\n", FontFileName);
     FontTexture = 0;
   }
   std::memset(KeyState, 0, sizeof KeyState);

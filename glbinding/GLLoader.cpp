@@ -1,16 +1,16 @@
 #include "glbinding/GLLoader.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GLIBC__)
 #include <fpu_control.h>
-#else
+#elif !defined(__x86_64__) && !defined(__i386__)
 #include <fenv.h>
 #endif
+
+#include "glbinding/DynamicLibrary.h"
 
 // Nothing in this file is on a hot path: each of the 3000 forwarders runs
 // once, InitOpenGL and InstallForwarders once or twice a run, and every
@@ -28,10 +28,7 @@ namespace {
 char glError[512];
 char gluError[512];
 
-void NoteLoadError(char (&into)[512]) {
-  const char *reason = dlerror();
-  std::snprintf(into, sizeof into, "%s", reason ? reason : "unknown error");
-}
+void NoteLoadError(char (&into)[512]) { std::snprintf(into, sizeof into, "%s", LibraryError()); }
 
 void ReportToStandardError(const char *name) {
   std::fprintf(stderr, "lightning: the entry point %s is not available in the GL or GLU library\n",
@@ -45,11 +42,16 @@ MissingEntryPointHandler missingHandler = ReportToStandardError;
   std::exit(1);
 }
 
-// Lookups of the OpenGL 2.0 group ask glXGetProcAddressARB alone, with no
-// fallback; a missing glXGetProcAddressARB finds nothing.
-void *ResolveThroughGLX(const char *name) {
+// Lookups of the OpenGL 2.0 group ask the window system's lookup alone, with
+// no fallback; a missing lookup function finds nothing.
+void *ResolveThroughWindowSystem(const char *name) {
+#if defined(_WIN32)
+  if (!wglGetProcAddress) return nullptr;
+  return reinterpret_cast<void *>(wglGetProcAddress(name));
+#else
   if (!glXGetProcAddressARB) return nullptr;
   return reinterpret_cast<void *>(glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)));
+#endif
 }
 
 // Every forwarder: look up, store, and call what was stored with the same
@@ -63,11 +65,15 @@ void *ResolveThroughGLX(const char *name) {
     return name args;                                                 \
   }
 #define GL_LAZY(family, ret, name, params, args) DEFINE_FORWARDER(ResolveEntryPoint, ret, name, params, args)
-#define GL_LAZY_GLX(family, ret, name, params, args) DEFINE_FORWARDER(ResolveThroughGLX, ret, name, params, args)
+#define GL_LAZY_PROC(family, ret, name, params, args) \
+  DEFINE_FORWARDER(ResolveThroughWindowSystem, ret, name, params, args)
+#define WGL_EAGER_LAZY(family, ret, name, params, args, symbol) \
+  DEFINE_FORWARDER(ResolveEntryPoint, ret, name, params, args)
 #define GLU_EAGER(family, ret, name, params, args) DEFINE_FORWARDER(ResolveEntryPoint, ret, name, params, args)
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
+#undef WGL_EAGER_LAZY
 #undef GLU_EAGER
 #undef DEFINE_FORWARDER
 
@@ -75,13 +81,18 @@ void *ResolveThroughGLX(const char *name) {
 // masked, so overflow gives an infinity and 0/0 a NaN without a signal, and
 // rounding to nearest. On x86 the x87 unit also computes with a 64-bit
 // significand, which the bolt generator and the settings rely on for their
-// extended-precision sums. The word also becomes the C library's default.
+// extended-precision sums. On Windows this matters all the more: its default
+// x87 precision is 53 bits, and a C runtime's start-up may or may not raise
+// it. glibc also takes the word as its default; the Windows C runtime only
+// goes back to its own default in _fpreset, which nothing here calls.
 void SetFloatingPointEnvironment() {
 #if defined(__x86_64__) || defined(__i386__)
-  __fpu_control = 0x133F;
-  fpu_control_t word = 0x133F;
+  unsigned short word = 0x133F;
+#if defined(__GLIBC__)
+  __fpu_control = word;
+#endif
   __asm__ volatile("fnclex");
-  _FPU_SETCW(word);
+  __asm__ volatile("fldcw %0" : : "m"(word));
 #if defined(__SSE__)
   unsigned int mxcsr = 0;
   __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
@@ -110,64 +121,80 @@ struct UnitInitialization {
 }  // namespace
 
 #define GL_LAZY(family, ret, name, params, args) ret(*name) params = nullptr;
-#define GL_LAZY_GLX(family, ret, name, params, args) ret(*name) params = nullptr;
+#define GL_LAZY_PROC(family, ret, name, params, args) ret(*name) params = nullptr;
 #define GLX_EAGER(family, ret, name, params, args) ret(*name) params = nullptr;
+#define WGL_EAGER(family, ret, name, params, args, symbol) ret(*name) params = nullptr;
+#define WGL_EAGER_LAZY(family, ret, name, params, args, symbol) ret(*name) params = nullptr;
 #define GLU_EAGER(family, ret, name, params, args) ret(*name) params = nullptr;
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
 #undef GLX_EAGER
+#undef WGL_EAGER
+#undef WGL_EAGER_LAZY
 #undef GLU_EAGER
 
+#if defined(_WIN32)
+PROC (*wglGetProcAddress)(LPCSTR name) = nullptr;
+#else
 GLXextFuncPtr (*glXGetProcAddressARB)(const GLubyte *procName) = nullptr;
-void *GLLibraryHandle = nullptr;
-void *GLULibraryHandle = nullptr;
+#endif
+LibraryHandle GLLibraryHandle = nullptr;
+LibraryHandle GLULibraryHandle = nullptr;
 
 void InstallForwarders() {
 #define GL_LAZY(family, ret, name, params, args) name = Forward_##name;
-#define GL_LAZY_GLX(family, ret, name, params, args) name = Forward_##name;
+#define GL_LAZY_PROC(family, ret, name, params, args) name = Forward_##name;
+#define WGL_EAGER_LAZY(family, ret, name, params, args, symbol) name = Forward_##name;
 #define GLU_EAGER(family, ret, name, params, args) name = Forward_##name;
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
+#undef WGL_EAGER_LAZY
 #undef GLU_EAGER
 }
 
 void *ResolveEntryPoint(const char *name) {
-  void *entry = ResolveThroughGLX(name);
-  // dlsym with a null handle would search the whole process, which is not
-  // "the GL library": with no library loaded there is nothing to find.
-  if (!entry && GLLibraryHandle) entry = dlsym(GLLibraryHandle, name);
+  void *entry = ResolveThroughWindowSystem(name);
+  if (!entry) entry = LibrarySymbol(GLLibraryHandle, name);
   return entry;
 }
 
 bool InitOpenGL(const char *glName, const char *gluName) {
-  if (GLLibraryHandle) dlclose(GLLibraryHandle);
-  if (GLULibraryHandle) dlclose(GLULibraryHandle);
+  if (GLLibraryHandle) CloseLibrary(GLLibraryHandle);
+  if (GLULibraryHandle) CloseLibrary(GLULibraryHandle);
   GLLibraryHandle = nullptr;
   GLULibraryHandle = nullptr;
 
-  GLLibraryHandle = dlopen(glName, RTLD_NOW | RTLD_LOCAL);
+  GLLibraryHandle = OpenLibrary(glName);
   if (GLLibraryHandle) glError[0] = '\0'; else NoteLoadError(glError);
-  GLULibraryHandle = dlopen(gluName, RTLD_NOW | RTLD_LOCAL);
+  GLULibraryHandle = OpenLibrary(gluName);
   if (GLULibraryHandle) gluError[0] = '\0'; else NoteLoadError(gluError);
 
-  glXGetProcAddressARB = GLLibraryHandle ? reinterpret_cast<GLXextFuncPtr (*)(const GLubyte *)>(
-                                               dlsym(GLLibraryHandle, "glXGetProcAddressARB"))
-                                         : nullptr;
+#if defined(_WIN32)
+  wglGetProcAddress = reinterpret_cast<PROC (*)(LPCSTR)>(LibrarySymbol(GLLibraryHandle, "wglGetProcAddress"));
+#else
+  glXGetProcAddressARB =
+      reinterpret_cast<GLXextFuncPtr (*)(const GLubyte *)>(LibrarySymbol(GLLibraryHandle, "glXGetProcAddressARB"));
+#endif
 
   bool loaded = false;
   if (GLLibraryHandle) {
     glGetString = reinterpret_cast<const GLubyte *(*)(GLenum)>(ResolveEntryPoint("glGetString"));
 #define GLX_EAGER(family, ret, name, params, args) \
   name = reinterpret_cast<ret(*) params>(ResolveEntryPoint(#name));
+#define WGL_EAGER(family, ret, name, params, args, symbol) \
+  name = reinterpret_cast<ret(*) params>(ResolveEntryPoint(symbol));
+#define WGL_EAGER_LAZY WGL_EAGER
 #include "glbinding/EntryPoints.inc"
 #undef GLX_EAGER
+#undef WGL_EAGER
+#undef WGL_EAGER_LAZY
     loaded = true;
   }
   if (GLULibraryHandle) {
 #define GLU_EAGER(family, ret, name, params, args) \
-  name = reinterpret_cast<ret(*) params>(dlsym(GLULibraryHandle, #name));
+  name = reinterpret_cast<ret(*) params>(LibrarySymbol(GLULibraryHandle, #name));
 #include "glbinding/EntryPoints.inc"
 #undef GLU_EAGER
   }

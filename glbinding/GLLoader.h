@@ -1,6 +1,6 @@
-// GL, GLU and GLX entry points, bound by name at run time.
+// GL, GLU and GLX (WGL on Windows) entry points, bound by name at run time.
 //
-// The program links neither libGL nor libGLU. Every entry point is a
+// The program links neither the GL nor the GLU library. Every entry point is a
 // variable of its standard name holding the address to call; code calls GL
 // as usual (glBegin(GL_LINES)) and the call goes through the variable.
 // Tests may store recorders in the variables.
@@ -9,11 +9,14 @@
 //   (x87 control word 0x133F, all exceptions masked, rounding to nearest)
 //   and points every lazy variable at its forwarder.
 // - InitOpenGL loads both libraries and binds the eager groups (glGetString,
-//   the GLX core, all of GLU). Everything else is bound at its first call.
+//   the GLX core or the WGL entries of the Windows GL library, all of GLU).
+//   Everything else is bound at its first call.
 // - A call through an entry point that no library supplies never jumps to
 //   null: the forwarder reports the name and ends the program.
 //
-// Only this module includes <dlfcn.h>.
+// Only this module includes <dlfcn.h> (DynamicLibrary.cpp). On Windows the
+// libraries are loaded with LoadLibraryA and looked up with GetProcAddress,
+// and wglGetProcAddress plays the part of glXGetProcAddressARB.
 #pragma once
 
 #include "glbinding/GLTypes.h"
@@ -21,27 +24,39 @@
 #pragma GCC visibility push(hidden)
 
 #define GL_LAZY(family, ret, name, params, args) extern ret(*name) params;
-#define GL_LAZY_GLX(family, ret, name, params, args) extern ret(*name) params;
+#define GL_LAZY_PROC(family, ret, name, params, args) extern ret(*name) params;
 #define GLX_EAGER(family, ret, name, params, args) extern ret(*name) params;
+#define WGL_EAGER(family, ret, name, params, args, symbol) extern ret(*name) params;
+#define WGL_EAGER_LAZY(family, ret, name, params, args, symbol) extern ret(*name) params;
 #define GLU_EAGER(family, ret, name, params, args) extern ret(*name) params;
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
 #undef GLX_EAGER
+#undef WGL_EAGER
+#undef WGL_EAGER_LAZY
 #undef GLU_EAGER
 
-// Plays the part of wglGetProcAddress: bound from the GL library by InitOpenGL.
+// The window system's lookup, bound from the GL library by InitOpenGL.
+#if defined(_WIN32)
+extern PROC (*wglGetProcAddress)(LPCSTR name);
+using LibraryHandle = HMODULE;
+#else
+// Plays the part of wglGetProcAddress.
 extern GLXextFuncPtr (*glXGetProcAddressARB)(const GLubyte *procName);
+using LibraryHandle = void *;
+#endif
 
 // Handles of the loaded libraries, null when none is loaded.
-extern void *GLLibraryHandle;
-extern void *GLULibraryHandle;
+extern LibraryHandle GLLibraryHandle;
+extern LibraryHandle GLULibraryHandle;
 
 // Loads both libraries (releasing earlier ones first) and binds the eager
 // groups. True when the GL library was loaded, whatever became of GLU.
 bool InitOpenGL(const char *glName, const char *gluName);
 
-// glXGetProcAddressARB first, then the GL library's own symbol table.
+// glXGetProcAddressARB (wglGetProcAddress) first, then the GL library's own
+// symbol table.
 void *ResolveEntryPoint(const char *name);
 
 // One store per lazy variable; run by the unit initialization.

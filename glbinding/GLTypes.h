@@ -1,10 +1,11 @@
-// The C types and enumerants of OpenGL, GLU and GLX that the entry-point
-// variables and the program's own code need.
+// The C types and enumerants of OpenGL, GLU, GLX and WGL that the
+// entry-point variables and the program's own code need.
 //
-// We never include <GL/gl.h> or <GL/glx.h>: they declare glBegin and friends
-// as functions, and here those names are variables that the loader fills in
-// at run time. Types and values follow the Khronos headers exactly, so the
-// variables have the ABI of the real entry points.
+// We never include <GL/gl.h>, <GL/glx.h> or the system's WGL declarations:
+// they declare glBegin and friends as functions, and here those names are
+// variables that the loader fills in at run time. Types and values follow
+// the Khronos headers exactly, so the variables have the ABI of the real
+// entry points.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +36,10 @@ struct GLUquadric;
 struct GLUtesselator;
 using GLUfuncptr = void (*)();
 
+#if defined(_WIN32)
+// The Windows types of the WGL entry points.
+#include "platform/WinApi.h"
+#else
 // Xlib and GLX types, opaque or as Xlib defines them; nothing here talks to
 // X directly.
 struct _XDisplay;
@@ -54,6 +59,7 @@ using GLXFBConfig = struct __GLXFBConfigRec*;
 using GLXextFuncPtr = void (*)();
 using Colormap = XID;
 using Status = int;
+#endif
 
 // The other registry types that extension entry points use, generated.
 #include "glbinding/RegistryTypes.inc"

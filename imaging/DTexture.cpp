@@ -3,16 +3,16 @@
 #include "glbinding/GLLoader.h"
 #include "imaging/SData.h"
 #include "imaging/TBmpLoader.h"
+#include "platform/FileRead.h"
 
 namespace {
 
-// Everything after the first "." of the file's own name, the part after
-// the last "/": a dot in a folder ("../DATA/font.bmp", "my.dir/font.bmp")
-// is no extension. "font.bak.bmp" gives "bak.bmp"; a name without a dot is
-// its own extension.
+// Everything after the first "." of the file's own name, the part after the
+// last folder separator: a dot in a folder ("../DATA/font.bmp",
+// "my.dir/font.bmp", "..\\DATA\\font.bmp" on Windows) is no extension.
+// "font.bak.bmp" gives "bak.bmp"; a name without a dot is its own extension.
 std::string ExtensionOf(const std::string &fileName) {
-  const auto slash = fileName.rfind('/');
-  const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  const std::string name = fileName.substr(FileNameStart(fileName));
   const auto dot = name.find('.');
   return dot == std::string::npos ? name : name.substr(dot + 1);
 }

@@ -104,16 +104,17 @@ void SendSize(HWND window, int width, int height) {
 }
 
 // The keypad's digit and point keys as Windows reports them: their own
-// codes while NumLock is on, the navigation keys printed on them while it
-// is off, so that keypad 8 turns the scene like the Up arrow.
-WPARAM KeypadKey(SDL_Scancode code, bool numLock) {
-  // Keypad 1 to 9 with NumLock off.
+// codes while NumLock is on and Shift is not held, the navigation keys
+// printed on them otherwise, so that keypad 8 turns the scene like the Up
+// arrow.
+WPARAM KeypadKey(SDL_Scancode code, bool digits) {
+  // Keypad 1 to 9 as navigation keys.
   static constexpr WPARAM kNavigation[] = {VK_END,   VK_DOWN, VK_NEXT, VK_LEFT, VK_CLEAR,
                                            VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR};
   if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
-    return numLock ? VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1) : kNavigation[code - SDL_SCANCODE_KP_1];
-  if (code == SDL_SCANCODE_KP_0) return numLock ? VK_NUMPAD0 : VK_INSERT;
-  if (code == SDL_SCANCODE_KP_PERIOD) return numLock ? VK_DECIMAL : VK_DELETE;
+    return digits ? VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1) : kNavigation[code - SDL_SCANCODE_KP_1];
+  if (code == SDL_SCANCODE_KP_0) return digits ? VK_NUMPAD0 : VK_INSERT;
+  if (code == SDL_SCANCODE_KP_PERIOD) return digits ? VK_DECIMAL : VK_DELETE;
   return 0;
 }
 
@@ -122,7 +123,7 @@ WPARAM KeypadKey(SDL_Scancode code, bool numLock) {
 // layout, Cyrillic included, which is what Windows does too.
 WPARAM VirtualKey(const SDL_Keysym &key) {
   const SDL_Scancode code = key.scancode;
-  if (const WPARAM keypad = KeypadKey(code, key.mod & KMOD_NUM)) return keypad;
+  if (const WPARAM keypad = KeypadKey(code, (key.mod & KMOD_NUM) && !(key.mod & KMOD_SHIFT))) return keypad;
   if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
   if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
   if (code == SDL_SCANCODE_0) return '0';
@@ -181,57 +182,150 @@ unsigned char NextCp1251(std::string_view utf8, std::size_t &at) {
   return byte < 0 ? '?' : static_cast<unsigned char>(byte);
 }
 
-// Alt makes key and character messages system ones, which the program's
-// window procedure leaves to the default: Alt with "+" changes nothing.
-bool AltHeld(Uint16 modifiers) { return modifiers & KMOD_ALT; }
 constexpr LPARAM AltContext = LPARAM(1) << 29;  // lParam's context bit
 
-// The modifiers of the last key event: text input arrives right after the
-// key that typed it and carries none of its own.
-Uint16 keyModifiers = 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+// The X server's modifier state for the key event being translated: SDL
+// passes each X event on (SDL_SYSWMEVENT) right before the key event it
+// makes of it. Keys SDL makes up itself (releases when the focus goes) have
+// none.
+bool xStateKnown = false;
+unsigned int xState = 0;
+#endif
+
+// Whether Alt is down for a key, as Windows counts it. SDL reports AltGr as
+// the right Alt, but keys pressed with AltGr are ordinary keys on Windows,
+// and what they type are ordinary characters: AltGr+F4 closes nothing. On X
+// the server's state tells them apart, as Alt sets Mod1 and AltGr (a level
+// three shift) does not; the right Alt key's own press comes before the
+// state can show which it is, and counts as Alt. Without X's state (another
+// video driver) the right Alt is always Alt.
+bool AltDown(const SDL_KeyboardEvent &key) {
+  if (key.keysym.mod & KMOD_LALT) return true;
+  if (!(key.keysym.mod & KMOD_RALT)) return false;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (xStateKnown && key.keysym.scancode != SDL_SCANCODE_RALT) return xState & Mod1Mask;
+#endif
+  return true;
+}
 
 // A key message's lParam as Windows builds it: repeat count 1, the scan
 // code, the context bit (Alt down), the previous-state bit (set for an
 // auto-repeat and for every release) and the transition bit (release).
-LPARAM KeyLParam(const SDL_KeyboardEvent &key, bool down) {
+LPARAM KeyLParam(const SDL_KeyboardEvent &key, bool down, bool alt) {
   LPARAM value = 1 | (LPARAM(key.keysym.scancode & 0xFF) << 16);
-  if (AltHeld(key.keysym.mod)) value |= AltContext;
+  if (alt) value |= AltContext;
   if (!down || key.repeat) value |= LPARAM(1) << 30;
   if (!down) value |= LPARAM(1) << 31;
   return value;
 }
 
-// Alt makes a key a system key, and F10 always is one, as on Windows.
-UINT KeyMessage(const SDL_KeyboardEvent &key, WPARAM vk, bool down) {
-  const bool system = AltHeld(key.keysym.mod) || vk == VK_F10;
+// Alt makes a key a system key, which the program's window procedure leaves
+// to the default, unless Ctrl is held too; F10 always is one, as on Windows.
+UINT KeyMessage(WPARAM vk, bool down, bool alt, bool control) {
+  const bool system = (alt && !control) || vk == VK_F10;
   if (system) return down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
   return down ? WM_KEYDOWN : WM_KEYUP;
+}
+
+// Keys that type nothing themselves.
+bool IsModifierKey(SDL_Scancode code) {
+  return (code >= SDL_SCANCODE_LCTRL && code <= SDL_SCANCODE_RGUI) || code == SDL_SCANCODE_MODE ||
+         code == SDL_SCANCODE_CAPSLOCK || code == SDL_SCANCODE_NUMLOCKCLEAR || code == SDL_SCANCODE_SCROLLLOCK;
+}
+
+// The code each key went down with, until it comes up. Windows computes a
+// keypad key's code anew for its release, from the NumLock state of that
+// moment: a key pressed as Up and released after NumLock changed would come
+// up as keypad 8, and the scene would turn on for good. Here a key comes up
+// as it went down.
+WPARAM downCodes[SDL_NUM_SCANCODES];
+
+// How the characters typed by the last key pressed arrive. Windows makes
+// them from the key message itself (TranslateMessage): a system key types
+// WM_SYSCHAR, anything else WM_CHAR, with the key message's lParam. Text
+// input comes after its key, and an input method may deliver it after
+// further keys: it still belongs to the last key that can type, not to a
+// modifier pressed or released since. With Ctrl held a key types only a
+// control character, and with Ctrl and Alt together nothing.
+struct {
+  UINT message = WM_CHAR;
+  LPARAM lParam = 1;
+  bool text = true;  // whether SDL's text input counts
+} typing;
+
+// The control characters Windows types for keys that SDL's text input
+// leaves out: Escape, Enter (a line feed with Ctrl, nothing with Ctrl and
+// Shift) and Ctrl+Space; -1 for none.
+int ControlCharacter(WPARAM vk, Uint16 modifiers) {
+  const bool control = modifiers & KMOD_CTRL;
+  switch (vk) {
+    case VK_ESCAPE: return 0x1B;
+    case VK_RETURN: return !control ? '\r' : modifiers & KMOD_SHIFT ? -1 : '\n';
+    case VK_SPACE: return control ? ' ' : -1;
+    default: return -1;
+  }
+}
+
+void TranslateKey(const SDL_KeyboardEvent &key) {
+  const bool down = key.type == SDL_KEYDOWN;
+  const bool alt = AltDown(key), control = key.keysym.mod & KMOD_CTRL;
+  const SDL_Scancode code = key.keysym.scancode;
+  const bool known = code >= 0 && code < SDL_NUM_SCANCODES;
+  const WPARAM vk = known && downCodes[code] ? downCodes[code] : VirtualKey(key.keysym);
+  if (known) downCodes[code] = down ? vk : 0;
+  const UINT message = KeyMessage(vk, down, alt, control);
+  const LPARAM lParam = KeyLParam(key, down, alt);
+  if (down && !IsModifierKey(code))
+    typing = {message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, lParam, !control};
+  HWND window = WindowFromSdlId(key.windowID);
+  if (!vk || !window) return;
+  Post(window, message, vk, lParam, key.timestamp);
+  const int character = down && !(alt && control) ? ControlCharacter(vk, key.keysym.mod) : -1;
+  if (character >= 0) Post(window, typing.message, WPARAM(character), lParam, key.timestamp);
 }
 
 // Turns one SDL event into the messages Windows would post for it.
 void Translate(const SDL_Event &event) {
   switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-      const bool down = event.type == SDL_KEYDOWN;
-      const WPARAM vk = VirtualKey(event.key.keysym);
-      keyModifiers = event.key.keysym.mod;
-      HWND window = WindowFromSdlId(event.key.windowID);
-      if (vk && window)
-        Post(window, KeyMessage(event.key, vk, down), vk, KeyLParam(event.key, down), event.key.timestamp);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    case SDL_SYSWMEVENT: {
+      // X's own event, passed on right before what SDL makes of it.
+      const SDL_SysWMmsg *message = event.syswm.msg;
+      xStateKnown = false;
+      if (!message || message->subsystem != SDL_SYSWM_X11) break;
+      const XEvent &x = message->msg.x11.event;
+      if (x.type == KeyPress || x.type == KeyRelease) {
+        xStateKnown = true;
+        xState = x.xkey.state;
+      } else if (x.type == ConfigureNotify) {
+        // SDL takes a full-screen window to be as large as the display
+        // mode even where nothing made it so: without a window manager the
+        // X window keeps the size it was made with. The X server's own word
+        // on the window's size is its ConfigureNotify.
+        for (int i = 0; i < windowCount; ++i)
+          if (IsLive(&windows[i]) && windows[i].xWindow == x.xconfigure.window)
+            SendSize(&windows[i], x.xconfigure.width, x.xconfigure.height);
+      }
       break;
     }
+#endif
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      TranslateKey(event.key);
+#if defined(SDL_VIDEO_DRIVER_X11)
+      xStateKnown = false;
+#endif
+      break;
     case SDL_TEXTINPUT: {
-      // One WM_CHAR per character, in the code page of the program's text,
-      // or WM_SYSCHAR while Alt is held.
+      // One character message per character, in the code page of the
+      // program's text, as the key that typed it delivers them.
       HWND window = WindowFromSdlId(event.text.windowID);
-      if (!window) break;
-      const bool alt = AltHeld(keyModifiers);
+      if (!window || !typing.text) break;
       const std::string_view text(event.text.text, SDL_strlen(event.text.text));
       std::size_t at = 0;
       while (at < text.size())
-        Post(window, alt ? WM_SYSCHAR : WM_CHAR, WPARAM(NextCp1251(text, at)), alt ? 1 | AltContext : 1,
-             event.text.timestamp);
+        Post(window, typing.message, WPARAM(NextCp1251(text, at)), typing.lParam, event.text.timestamp);
       break;
     }
     case SDL_WINDOWEVENT:
@@ -248,22 +342,6 @@ void Translate(const SDL_Event &event) {
         }
       }
       break;
-#if defined(SDL_VIDEO_DRIVER_X11)
-    case SDL_SYSWMEVENT: {
-      // SDL takes a full-screen window to be as large as the display mode
-      // even where nothing made it so: without a window manager the X
-      // window keeps the size it was made with. The X server's own word on
-      // the window's size is its ConfigureNotify.
-      const SDL_SysWMmsg *message = event.syswm.msg;
-      if (!message || message->subsystem != SDL_SYSWM_X11) break;
-      const XEvent &x = message->msg.x11.event;
-      if (x.type != ConfigureNotify) break;
-      for (int i = 0; i < windowCount; ++i)
-        if (IsLive(&windows[i]) && windows[i].xWindow == x.xconfigure.window)
-          SendSize(&windows[i], x.xconfigure.width, x.xconfigure.height);
-      break;
-    }
-#endif
     case SDL_QUIT:
       // A quit request (SIGINT, SIGTERM, the session ending) closes the
       // window the ordinary way.
@@ -532,8 +610,9 @@ BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
   return TRUE;
 }
 
-// Characters come from SDL's text input, which already follows the layout;
-// there is nothing left to translate.
+// Characters come from SDL's text input, which already follows the layout,
+// and the control characters it leaves out from their keys, both as the
+// key events are translated: there is nothing left to do here.
 BOOL TranslateMessage(const MSG *message) {
   return message && (message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN);
 }
@@ -638,7 +717,8 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
     }
   }
   if (opened) {
-    // The window's size on X11 comes from the X server's own events.
+    // X's own events carry what SDL's leave out: the modifier state that
+    // tells Alt from AltGr, and the window's size as the X server has it.
     const char *driver = SDL_GetCurrentVideoDriver();
     if (driver && !std::strcmp(driver, "x11")) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     struct sigaction old {};
@@ -651,6 +731,12 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
       action.sa_flags = SA_RESTART;
       sigaction(SIGHUP, &action, nullptr);
     }
+    // A connection the X server has closed (the window killed from outside)
+    // must end the program through Xlib's I/O error handler, status 1, as
+    // every such ending does, not by SIGPIPE from whichever write of Xlib's
+    // meets the closed socket first.
+    sigaction(SIGPIPE, nullptr, &old);
+    if (old.sa_handler == SIG_DFL) signal(SIGPIPE, SIG_IGN);
   }
   // No SDL_Quit at exit: when the X server goes away, Xlib ends the process
   // from inside its error handler, and SDL_Quit would then wait forever on

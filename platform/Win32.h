@@ -1,19 +1,29 @@
 // The small part of Win32 (user32, gdi32, kernel32) and WGL that the window
-// layer and the main loop use, provided on Linux over SDL2.
+// layer and the main loop use: on Windows the system's own, on Linux
+// provided over SDL2.
 //
 // The program keeps its Windows logic: a registered class with a window
 // procedure, messages taken one at a time with PeekMessageA and dispatched
 // to it, a display-mode change, a pixel format, a rendering context. This
 // header is the contract; SdlWin32.cpp is the only file that includes SDL.
 //
-// What the layer does not do: more than one display mode, child windows,
-// owner windows, menus, painting. Key messages carry Win32 virtual-key
-// codes (keypad digits follow NumLock); characters arrive as WM_CHAR in the
-// Windows-1251 code page, as WM_SYSCHAR while Alt is held. A change of the
+// What the Linux layer does not do: more than one display mode, child
+// windows, owner windows, menus, painting. Key messages carry Win32
+// virtual-key codes (keypad digits follow NumLock and Shift) and come as
+// Windows' user32 sends them, with two mends: a key comes up with the code it
+// went down with, and keys still held come up when the window loses the
+// focus. Characters arrive as WM_CHAR in the Windows-1251 code page, as
+// WM_SYSCHAR when a system key (Alt, not AltGr) typed them. A change of the
 // window's size reaches the window procedure as WM_SIZE the way Windows
 // sends it: called directly from within PeekMessageA, never queued.
+//
+// On Windows the WGL functions are the GL binding's variables
+// (glbinding/GLLoader.h), bound from the GL library by name.
 #pragma once
 
+#if defined(_WIN32)
+#include "platform/WinApi.h"
+#else
 #include <cstdint>
 
 using BOOL = int;
@@ -183,20 +193,22 @@ BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderContext);
 BOOL wglDeleteContext(HGLRC renderContext);
 BOOL wglSwapIntervalEXT(int interval);
 
-// What Linux needs beyond Win32: a connection to a display. Without an
-// explicit SDL_VIDEODRIVER, SDL's offscreen and dummy drivers are not
-// accepted, so that no display means a clear failure rather than an
-// invisible run. On failure, reason holds SDL's explanation.
+// Tests put a recorder in place of the modal box; null restores the box.
+using MessageBoxHook = int (*)(const char *text, const char *caption, UINT type);
+void SetMessageBoxHook(MessageBoxHook hook);
+#endif
+
+// What the program needs beyond Win32 on Linux: a connection to a display.
+// Without an explicit SDL_VIDEODRIVER, SDL's offscreen and dummy drivers are
+// not accepted, so that no display means a clear failure rather than an
+// invisible run. On failure, reason holds SDL's explanation. Windows always
+// has its display: there it only reports success.
 bool OpenDisplay(char *reason, unsigned reasonSize);
 // Lets go of the display on the way out: SDL's windows, contexts and the
 // connection itself. Nothing else is called at exit.
 void CloseDisplay();
 
-// What Win32 would tell through GetLastError and FormatMessageA: SDL's
-// explanation of the last failure of CreateWindowExA, wglCreateContext or
-// wglMakeCurrent, in Windows-1251; "" when it gave none.
+// The explanation of the last failure of CreateWindowExA, wglCreateContext
+// or wglMakeCurrent, in Windows-1251 (the system's GetLastError text on
+// Windows, SDL's on Linux); "" when there is none.
 const char *LastErrorText();
-
-// Tests put a recorder in place of the modal box; null restores the box.
-using MessageBoxHook = int (*)(const char *text, const char *caption, UINT type);
-void SetMessageBoxHook(MessageBoxHook hook);

@@ -14,7 +14,9 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
                # a real X server that changes display modes
                xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                # Wayland compositors, nested in a virtual display
-               mutter weston xwayland dbus-x11)
+               mutter weston xwayland dbus-x11
+               # the Windows build, its GoogleTest sources and Wine to run it
+               g++-mingw-w64-x86-64 googletest wine wine64)
 
 case "${1:-run}" in
   run) wanted=("${build_packages[@]}" "${display_packages[@]}") ;;

@@ -3,24 +3,31 @@
 
     python3 tools/gen_entry_points.py --output-dir glbinding
 
-reads gl.xml and glx.xml (Debian's khronos-api) and GLU's header, and writes
-two files into the output folder:
+reads gl.xml, glx.xml and wgl.xml (Debian's khronos-api) and GLU's header,
+and writes two files into the output folder:
 
 - EntryPoints.inc: one X-macro line per entry point,
   KIND(family, return type, name, (parameters), (arguments)), where KIND is
-  GL_LAZY (forwarder, looked up through ResolveEntryPoint), GL_LAZY_GLX
-  (forwarder, looked up through glXGetProcAddressARB alone: OpenGL 2.0),
-  GLX_EAGER (the GLX core, bound by InitOpenGL) or GLU_EAGER (all of GLU).
+  GL_LAZY (forwarder, looked up through ResolveEntryPoint), GL_LAZY_PROC
+  (forwarder, looked up through the window system's own lookup alone,
+  glXGetProcAddressARB or wglGetProcAddress: OpenGL 2.0), GLX_EAGER (the
+  GLX core, bound by InitOpenGL), WGL_EAGER and WGL_EAGER_LAZY (the WGL
+  entries that InitOpenGL binds, the second kind with a forwarder too; both
+  take the name looked up as a sixth argument) or GLU_EAGER (all of GLU).
+  The window system's lines stand under #if defined(_WIN32): WGL for
+  Windows, GLX for the others.
 - RegistryTypes.inc: the registry's C types that these signatures use and
-  that glbinding/GLTypes.h does not already define by hand.
+  that glbinding/GLTypes.h or <windows.h> does not already define.
 
 It prints the number of entry points per family on standard output.
 
 The set: every command that OpenGL 1.0 to 2.0 requires, with the imaging
 subset of 1.2 (GL_ARB_imaging); every command of every extension supported
 by desktop OpenGL ("gl") that is not already among those; the GLX 1.0 to 1.4
-core; every GLX extension command; and the 51 entry points of GLU 1.2 that
-the loader binds eagerly, with the signatures of <GL/glu.h>.
+core; every GLX extension command; the WGL entries of the Windows GL
+library (WGL_EAGER_NAMES) and every WGL extension command; and the 51 entry
+points of GLU 1.2 that the loader binds eagerly, with the signatures of
+<GL/glu.h>.
 """
 
 import argparse
@@ -38,12 +45,41 @@ COMMAND = "python3 tools/gen_entry_points.py --output-dir glbinding"
 
 GL_VERSIONS = ["GL_VERSION_1_0", "GL_VERSION_1_1", "GL_VERSION_1_2", "GL_VERSION_1_3",
                "GL_VERSION_1_4", "GL_VERSION_1_5", "GL_VERSION_2_0"]
-# OpenGL 2.0's entry points are looked up through glXGetProcAddressARB alone.
-GLX_ONLY_VERSION = "GL_VERSION_2_0"
+# OpenGL 2.0's entry points are looked up through the window system's own
+# lookup alone (glXGetProcAddressARB, wglGetProcAddress).
+PROC_ONLY_VERSION = "GL_VERSION_2_0"
 # OpenGL 1.2's optional imaging subset, specified as an extension.
 IMAGING_EXTENSION = "GL_ARB_imaging"
-# The loader's own lookup function: bound by InitOpenGL, not a forwarder.
-LOOKUP_FUNCTION = "glXGetProcAddressARB"
+# The loaders' own lookup functions: bound by InitOpenGL, not forwarders.
+LOOKUP_FUNCTIONS = {"glXGetProcAddressARB", "wglGetProcAddress"}
+
+# The WGL entries that InitOpenGL binds from the Windows GL library, in that
+# order, after glGetString: (variable, name looked up). The unsuffixed font
+# functions are the ANSI ones. wglGetExtensionsStringEXT is an extension
+# that has a forwarder as well.
+WGL_EAGER_NAMES = [
+    ("wglCopyContext", "wglCopyContext"), ("wglCreateLayerContext", "wglCreateLayerContext"),
+    ("wglCreateContext", "wglCreateContext"), ("wglDeleteContext", "wglDeleteContext"),
+    ("wglDescribeLayerPlane", "wglDescribeLayerPlane"),
+    ("wglGetCurrentContext", "wglGetCurrentContext"), ("wglGetCurrentDC", "wglGetCurrentDC"),
+    ("wglGetLayerPaletteEntries", "wglGetLayerPaletteEntries"), ("wglMakeCurrent", "wglMakeCurrent"),
+    ("wglRealizeLayerPalette", "wglRealizeLayerPalette"),
+    ("wglSetLayerPaletteEntries", "wglSetLayerPaletteEntries"), ("wglShareLists", "wglShareLists"),
+    ("wglSwapLayerBuffers", "wglSwapLayerBuffers"), ("wglSwapMultipleBuffers", "wglSwapMultipleBuffers"),
+    ("wglGetExtensionsStringEXT", "wglGetExtensionsStringEXT"),
+    ("wglUseFontBitmapsA", "wglUseFontBitmapsA"), ("wglUseFontOutlinesA", "wglUseFontOutlinesA"),
+    ("wglUseFontBitmapsW", "wglUseFontBitmapsW"), ("wglUseFontOutlinesW", "wglUseFontOutlinesW"),
+    ("wglUseFontBitmaps", "wglUseFontBitmapsA"), ("wglUseFontOutlines", "wglUseFontOutlinesA"),
+]
+WGL_EAGER_WITH_FORWARDER = {"wglGetExtensionsStringEXT"}
+# The one WGL entry that the registry leaves out, as <wingdi.h> declares it.
+WGL_EXTRA_COMMANDS = """
+<registry><commands>
+  <command><proto><ptype>DWORD</ptype> <name>wglSwapMultipleBuffers</name></proto>
+    <param><ptype>UINT</ptype> <name>n</name></param>
+    <param>const <ptype>WGLSWAP</ptype> *<name>swaps</name></param></command>
+</commands></registry>
+"""
 
 # GLU entry points in the order in which InitOpenGL binds them.
 GLU_NAMES = """
@@ -60,7 +96,8 @@ gluTessBeginPolygon gluTessCallback gluTessEndContour gluTessEndPolygon
 gluTessNormal gluTessProperty gluTessVertex gluUnProject
 """.split()
 
-# <KHR/khrplatform.h> on 64-bit Linux, the one platform we build for.
+# <KHR/khrplatform.h> on the 64-bit platforms we build for (Linux, Windows),
+# spelled so that one text serves both: long is 32 bits on Windows.
 KHRONOS_TYPES = {
     "khronos_int8_t": "signed char",
     "khronos_uint8_t": "unsigned char",
@@ -68,8 +105,8 @@ KHRONOS_TYPES = {
     "khronos_uint16_t": "unsigned short int",
     "khronos_int32_t": "std::int32_t",
     "khronos_float_t": "float",
-    "khronos_intptr_t": "signed long int",
-    "khronos_ssize_t": "signed long int",
+    "khronos_intptr_t": "std::intptr_t",
+    "khronos_ssize_t": "std::ptrdiff_t",
     "khronos_int64_t": "std::int64_t",
     "khronos_uint64_t": "std::uint64_t",
 }
@@ -78,10 +115,13 @@ KHRONOS_TYPES = {
 RENAMED_TYPES = {"__GLXextFuncPtr": "GLXextFuncPtr"}
 # Registry types that <cstdint>, included by GLTypes.h, defines.
 STANDARD_TYPES = {"int32_t", "int64_t"}
+# Types of the WGL signatures that <windows.h> defines (the registry lists
+# them without a definition), and the one it defines for wglSwapMultipleBuffers.
+WINDOWS_EXTRA_TYPES = {"WGLSWAP"}
 
 HEADER = """\
 // Generated by `{command}`
-// from gl.xml and glx.xml in {registry} and from {glu}.
+// from gl.xml, glx.xml and wgl.xml in {registry} and from {glu}.
 // Do not edit: change the generator and run that command again.
 """
 
@@ -96,10 +136,17 @@ ENTRY_POINTS_INTRO = """\
 //   GL_LAZY(family, ret, name, params, args)
 //       Starts at a forwarder that resolves the name through
 //       ResolveEntryPoint on its first call.
-//   GL_LAZY_GLX(family, ret, name, params, args)
-//       Starts at a forwarder that asks glXGetProcAddressARB alone.
+//   GL_LAZY_PROC(family, ret, name, params, args)
+//       Starts at a forwarder that asks the window system's own lookup
+//       alone: glXGetProcAddressARB, or wglGetProcAddress on Windows.
 //   GLX_EAGER(family, ret, name, params, args)
 //       No forwarder: null until InitOpenGL binds it from the GL library.
+//   WGL_EAGER(family, ret, name, params, args, symbol)
+//       Windows: no forwarder; null until InitOpenGL binds it from the GL
+//       library, looked up under the name symbol.
+//   WGL_EAGER_LAZY(family, ret, name, params, args, symbol)
+//       Windows: bound by InitOpenGL like WGL_EAGER, and starts at a
+//       forwarder like GL_LAZY.
 //   GLU_EAGER(family, ret, name, params, args)
 //       Bound by InitOpenGL from the GLU library; starts at a forwarder
 //       that resolves through ResolveEntryPoint for when GLU is missing.
@@ -107,22 +154,31 @@ ENTRY_POINTS_INTRO = """\
 // family is GL_VERSION_1_0 to GL_VERSION_2_0 for core OpenGL (the imaging
 // subset counts as 1.2), the vendor suffix for an OpenGL extension (ARB, NV,
 // 3DFX, ...), GLX_VERSION_1_0 to GLX_VERSION_1_4 for the GLX core, GLX_ and
-// the vendor suffix for a GLX extension (GLX_EXT, ...), and GLU.
+// the vendor suffix for a GLX extension (GLX_EXT, ...), WGL_VERSION_1_0 for
+// the WGL core, WGL_ and the vendor suffix for a WGL extension, and GLU.
 //
-// The GLX_EAGER and GLU_EAGER lines are in the order in which InitOpenGL
-// binds them.
+// The GLX_EAGER, WGL_EAGER(_LAZY) and GLU_EAGER lines are in the order in
+// which InitOpenGL binds them.
 
 #ifndef GL_LAZY
 #define GL_LAZY(family, ret, name, params, args)
 #define GL_ENTRY_POINTS_UNDEF_GL_LAZY
 #endif
-#ifndef GL_LAZY_GLX
-#define GL_LAZY_GLX(family, ret, name, params, args)
-#define GL_ENTRY_POINTS_UNDEF_GL_LAZY_GLX
+#ifndef GL_LAZY_PROC
+#define GL_LAZY_PROC(family, ret, name, params, args)
+#define GL_ENTRY_POINTS_UNDEF_GL_LAZY_PROC
 #endif
 #ifndef GLX_EAGER
 #define GLX_EAGER(family, ret, name, params, args)
 #define GL_ENTRY_POINTS_UNDEF_GLX_EAGER
+#endif
+#ifndef WGL_EAGER
+#define WGL_EAGER(family, ret, name, params, args, symbol)
+#define GL_ENTRY_POINTS_UNDEF_WGL_EAGER
+#endif
+#ifndef WGL_EAGER_LAZY
+#define WGL_EAGER_LAZY(family, ret, name, params, args, symbol)
+#define GL_ENTRY_POINTS_UNDEF_WGL_EAGER_LAZY
 #endif
 #ifndef GLU_EAGER
 #define GLU_EAGER(family, ret, name, params, args)
@@ -135,13 +191,21 @@ ENTRY_POINTS_OUTRO = """
 #undef GL_LAZY
 #undef GL_ENTRY_POINTS_UNDEF_GL_LAZY
 #endif
-#ifdef GL_ENTRY_POINTS_UNDEF_GL_LAZY_GLX
-#undef GL_LAZY_GLX
-#undef GL_ENTRY_POINTS_UNDEF_GL_LAZY_GLX
+#ifdef GL_ENTRY_POINTS_UNDEF_GL_LAZY_PROC
+#undef GL_LAZY_PROC
+#undef GL_ENTRY_POINTS_UNDEF_GL_LAZY_PROC
 #endif
 #ifdef GL_ENTRY_POINTS_UNDEF_GLX_EAGER
 #undef GLX_EAGER
 #undef GL_ENTRY_POINTS_UNDEF_GLX_EAGER
+#endif
+#ifdef GL_ENTRY_POINTS_UNDEF_WGL_EAGER
+#undef WGL_EAGER
+#undef GL_ENTRY_POINTS_UNDEF_WGL_EAGER
+#endif
+#ifdef GL_ENTRY_POINTS_UNDEF_WGL_EAGER_LAZY
+#undef WGL_EAGER_LAZY
+#undef GL_ENTRY_POINTS_UNDEF_WGL_EAGER_LAZY
 #endif
 #ifdef GL_ENTRY_POINTS_UNDEF_GLU_EAGER
 #undef GLU_EAGER
@@ -150,9 +214,9 @@ ENTRY_POINTS_OUTRO = """
 """
 
 TYPES_INTRO = """\
-// The registry's types that extension entry points use, for 64-bit Linux.
-// Included by glbinding/GLTypes.h after its own types; the types that
-// GLTypes.h already defines by hand are not repeated here.
+// The registry's types that extension entry points use, for 64-bit Linux
+// and 64-bit Windows. Included by glbinding/GLTypes.h after its own types;
+// the types that GLTypes.h or <windows.h> already defines are not repeated.
 #pragma once
 """
 
@@ -167,11 +231,13 @@ class Entry:
         self.name = name
         self.params = params  # [(declaration, name)]
         self.types = set()
+        self.symbol = None  # the name looked up, where it is an argument
 
     def line(self):
         params = ", ".join(decl for decl, _ in self.params)
         args = ", ".join(arg for _, arg in self.params)
-        return f"{self.kind}({self.family}, {self.ret}, {self.name}, ({params}), ({args}))"
+        symbol = f', "{self.symbol}"' if self.symbol else ""
+        return f"{self.kind}({self.family}, {self.ret}, {self.name}, ({params}), ({args}){symbol})"
 
 
 def tidy(text):
@@ -245,7 +311,7 @@ def gl_entries(root):
 
     entries = []
     for version in GL_VERSIONS:
-        kind = "GL_LAZY_GLX" if version == GLX_ONLY_VERSION else "GL_LAZY"
+        kind = "GL_LAZY_PROC" if version == PROC_ONLY_VERSION else "GL_LAZY"
         for name, family in core.items():
             if family == version:
                 entries.append(parse_command(commands[name], kind, family))
@@ -268,7 +334,7 @@ def gl_entries(root):
 def glx_entries(root):
     commands = load_commands(root)
     entries = []
-    seen = {LOOKUP_FUNCTION}
+    seen = set(LOOKUP_FUNCTIONS)
     for feature in root.findall("feature"):
         for require in feature.findall("require"):
             for command in require.findall("command"):
@@ -276,9 +342,16 @@ def glx_entries(root):
                 if name not in seen:
                     seen.add(name)
                     entries.append(parse_command(commands[name], "GLX_EAGER", feature.get("name")))
+    return entries + window_system_extensions(root, commands, seen, "glx")
+
+
+def window_system_extensions(root, commands, seen, api):
+    """The lazily bound commands of the window system's extensions that are
+    not in seen, in registry order, each under its vendor's family."""
+    entries = []
     vendors = {vendor_of(e.get("name")) for e in root.find("extensions")}
     for extension in root.find("extensions"):
-        if "glx" not in extension.get("supported").split("|"):
+        if api not in extension.get("supported").split("|"):
             continue
         for require in extension.findall("require"):
             for command in require.findall("command"):
@@ -286,8 +359,30 @@ def glx_entries(root):
                 if name in seen:
                     continue
                 seen.add(name)
-                family = "GLX_" + suffix_family(name, vendors, vendor_of(extension.get("name")))
+                family = api.upper() + "_" + suffix_family(name, vendors, vendor_of(extension.get("name")))
                 entries.append(parse_command(commands[name], "GL_LAZY", family))
+    return entries
+
+
+def wgl_entries(root):
+    commands = load_commands(root)
+    commands.update(load_commands(ET.fromstring(WGL_EXTRA_COMMANDS)))
+    entries = []
+    for variable, symbol in WGL_EAGER_NAMES:
+        kind = "WGL_EAGER_LAZY" if variable in WGL_EAGER_WITH_FORWARDER else "WGL_EAGER"
+        source = commands.get(variable) or commands[symbol]
+        entry = parse_command(source, kind, "WGL_VERSION_1_0")
+        entry.name = variable
+        entry.symbol = symbol
+        entries.append(entry)
+    seen = set(LOOKUP_FUNCTIONS) | {variable for variable, _ in WGL_EAGER_NAMES}
+    for feature in root.findall("feature"):  # the rest of the core is gdi32's
+        for require in feature.findall("require"):
+            seen.update(command.get("name") for command in require.findall("command"))
+    entries += window_system_extensions(root, commands, seen, "wgl")
+    for entry in entries:
+        if entry.name == "wglGetExtensionsStringEXT":
+            entry.family = "WGL_EXT"
     return entries
 
 
@@ -372,16 +467,29 @@ def types_needed(entries, types, defined):
 
 
 def family_sort_key(family):
-    """OpenGL versions, OpenGL extensions, GLX versions, GLX extensions, GLU."""
+    """OpenGL versions, OpenGL extensions, GLX, WGL, GLU."""
     if family.startswith("GL_VERSION_"):
         return (0, family)
     if family.startswith("GLX_VERSION_"):
         return (2, family)
     if family.startswith("GLX_"):
         return (3, family)
-    if family == "GLU":
+    if family.startswith("WGL_VERSION_"):
         return (4, family)
+    if family.startswith("WGL_"):
+        return (5, family)
+    if family == "GLU":
+        return (6, family)
     return (1, family)
+
+
+def windows_types(root):
+    """The WGL signatures' types that the registry leaves to <windows.h>."""
+    names = set(WINDOWS_EXTRA_TYPES)
+    for element in root.find("types"):
+        if element.get("name") and not "".join(element.itertext()).strip():
+            names.add(element.get("name"))
+    return names
 
 
 def main():
@@ -394,16 +502,20 @@ def main():
 
     gl_root = ET.parse(os.path.join(options.registry, "gl.xml")).getroot()
     glx_root = ET.parse(os.path.join(options.registry, "glx.xml")).getroot()
+    wgl_root = ET.parse(os.path.join(options.registry, "wgl.xml")).getroot()
     types = Types([gl_root, glx_root])
+    wgl_types = Types([gl_root, wgl_root])
     defined = hand_written_types(options.gl_types) | STANDARD_TYPES
+    windows_defined = defined | windows_types(wgl_root)
 
     gl = gl_entries(gl_root)
     glx = glx_entries(glx_root)
+    wgl = wgl_entries(wgl_root)
     glu = glu_entries(options.glu_header)
     gl, gl_dropped = select_entries(gl, types, defined)
     glx, glx_dropped = select_entries(glx, types, defined)
-    everything = gl + glx + glu
-    dropped = gl_dropped + glx_dropped
+    wgl, wgl_dropped = select_entries(wgl, wgl_types, windows_defined)
+    dropped = gl_dropped + glx_dropped + wgl_dropped
 
     header = HEADER.format(command=COMMAND, registry=options.registry, glu=options.glu_header)
     out = [header, ENTRY_POINTS_INTRO]
@@ -412,6 +524,12 @@ def main():
         out.append(f"// {title}")
         for entry in entries:
             out.append(entry.line())
+    def extensions(prefix, entries):
+        by_family = collections.OrderedDict()
+        for entry in entries:
+            by_family.setdefault(entry.family, []).append(entry)
+        for family in sorted(by_family):
+            section(f"{prefix} extensions, {family[4:]}: {len(by_family[family])}.", by_family[family])
 
     by_family = collections.OrderedDict()
     for entry in gl:
@@ -419,20 +537,26 @@ def main():
     for family in sorted(by_family, key=family_sort_key):
         entries = by_family[family]
         if family.startswith("GL_VERSION_"):
-            how = ("looked up through glXGetProcAddressARB alone"
-                   if family == GLX_ONLY_VERSION else "looked up through ResolveEntryPoint")
+            how = ("looked up through glXGetProcAddressARB or wglGetProcAddress alone"
+                   if family == PROC_ONLY_VERSION else "looked up through ResolveEntryPoint")
             title = f"OpenGL {family[11:].replace('_', '.')}: {len(entries)}, {how}."
         else:
             title = f"OpenGL extensions, {family}: {len(entries)}."
         section(title, entries)
+
+    out.append("")
+    out.append("#if defined(_WIN32)")
+    wgl_eager = [e for e in wgl if e.kind != "GL_LAZY"]
+    section(f"WGL: {len(wgl_eager)}, bound eagerly after glGetString, in this order.", wgl_eager)
+    extensions("WGL", [e for e in wgl if e.kind == "GL_LAZY"])
+    out.append("")
+    out.append("#else")
     glx_core = [e for e in glx if e.kind == "GLX_EAGER"]
     section(f"GLX 1.0 to 1.4 core: {len(glx_core)}, bound eagerly after glGetString.", glx_core)
-    glx_ext = collections.OrderedDict()
-    for entry in glx:
-        if entry.kind != "GLX_EAGER":
-            glx_ext.setdefault(entry.family, []).append(entry)
-    for family in sorted(glx_ext):
-        section(f"GLX extensions, {family[4:]}: {len(glx_ext[family])}.", glx_ext[family])
+    extensions("GLX", [e for e in glx if e.kind != "GLX_EAGER"])
+    out.append("")
+    out.append("#endif")
+
     section(f"GLU: {len(glu)}, bound eagerly in this order.", glu)
     if dropped:
         out.append("")
@@ -445,24 +569,36 @@ def main():
     with open(os.path.join(options.output_dir, "EntryPoints.inc"), "w") as f:
         f.write("\n".join(out))
 
+    common = types_needed(gl + glu, types, defined)
     type_lines = [header, TYPES_INTRO]
-    for name in types_needed(everything, types, defined):
-        type_lines.append(types.text[name])
+    type_lines += [types.text[name] for name in common]
+    type_lines.append("#if defined(_WIN32)")
+    type_lines += [wgl_types.text[name] for name in types_needed(wgl, wgl_types, windows_defined)
+                   if name not in common]
+    type_lines.append("#else")
+    type_lines += [types.text[name] for name in types_needed(glx, types, defined) if name not in common]
+    type_lines.append("#endif")
     with open(os.path.join(options.output_dir, "RegistryTypes.inc"), "w") as f:
         f.write("\n".join(type_lines) + "\n")
 
+    everything = gl + glx + wgl + glu
     counts = collections.Counter(e.family for e in everything)
-    lazy = sum(1 for e in everything if e.kind in ("GL_LAZY", "GL_LAZY_GLX", "GLU_EAGER"))
+    forwarders = collections.Counter()
+    for e in everything:
+        if e.kind in ("GL_LAZY", "GL_LAZY_PROC", "GLU_EAGER", "WGL_EAGER_LAZY"):
+            forwarders["WGL" if e.family.startswith("WGL") else "GLX" if e.family.startswith("GLX")
+                       else "GL"] += 1
     print("family\tentries")
     for family in sorted(counts, key=family_sort_key):
         print(f"{family}\t{counts[family]}")
-    gl_ext = sum(n for f, n in counts.items() if not f.startswith(("GL_VERSION", "GLX", "GLU")))
-    glx_ext_count = sum(n for f, n in counts.items() if f.startswith("GLX_") and
-                        not f.startswith("GLX_VERSION"))
+    gl_ext = sum(n for f, n in counts.items() if not f.startswith(("GL_VERSION", "GLX", "WGL", "GLU")))
+    for prefix in ("GLX", "WGL"):
+        print(f"{prefix} extensions\t" + str(sum(n for f, n in counts.items()
+                                               if f.startswith(prefix + "_") and "VERSION" not in f)))
     print(f"OpenGL extensions\t{gl_ext}")
-    print(f"GLX extensions\t{glx_ext_count}")
-    print(f"forwarders\t{lazy}")
-    print(f"looked up through glXGetProcAddressARB alone\t{counts[GLX_ONLY_VERSION]}")
+    print(f"forwarders on Linux\t{forwarders['GL'] + forwarders['GLX']}")
+    print(f"forwarders on Windows\t{forwarders['GL'] + forwarders['WGL']}")
+    print(f"looked up through the window system's lookup alone\t{counts[PROC_ONLY_VERSION]}")
     print(f"left out\t{len(dropped)}: " + ", ".join(e.name for e, _ in dropped))
 
 

@@ -78,20 +78,20 @@ struct NullCall {
 
 #define GL_LAZY(family, ret, name, params, args) \
   ret Null_##name params { return NullCall<ret>{} args; }
-#define GL_LAZY_GLX GL_LAZY
+#define GL_LAZY_PROC GL_LAZY
 #define GLU_EAGER GL_LAZY
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
 #undef GLU_EAGER
 
 void InstallNullSink() {
 #define GL_LAZY(family, ret, name, params, args) name = Null_##name;
-#define GL_LAZY_GLX GL_LAZY
+#define GL_LAZY_PROC GL_LAZY
 #define GLU_EAGER GL_LAZY
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
 #undef GLU_EAGER
 }
 

@@ -109,11 +109,13 @@ TEST_F(Loop, ViewportFollowsTheClientAreaOnlyWhenItsSizeDiffers) {
   WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1920, 1080));
   WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1920, 1080));
   WndProc(WindowHandle, WM_SIZE, SIZE_MINIMIZED, 0);
-  // Before the context exists (or after it went) there is nothing to set.
+  // Before the context exists there is nothing to set, but a context made
+  // then starts with that size as its viewport.
   const HGLRC context = RenderContext;
   RenderContext = nullptr;
   WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1280, 1024));
   RenderContext = context;
+  WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1280, 1024));
   WndProc(WindowHandle, WM_SIZE, SIZE_RESTORED, size(1024, 768));
   ASSERT_EQ(gl.Names(), (std::vector<std::string>{"glViewport", "glViewport"}));
   EXPECT_EQ(gl.calls[0].args, (std::vector<double>{0, 0, 1920, 1080}));

@@ -10,6 +10,7 @@ Grabs are binary PPM files (ImageMagick: convert grab.png grab.ppm).
   frame_check.py blank_band GRAB    no help text: the band left of the scene is black
   frame_check.py band_same A B      the help text reads the same in both grabs
   frame_check.py still A B          the axes have not moved between the grabs
+  frame_check.py twin GRAB LINE     LINE's value begins with two equal digits (11, 22, ...)
 Exits 0 when the check holds, 1 with the reasons otherwise.
 """
 import sys
@@ -213,6 +214,21 @@ def check_still(path_a, path_b):
     return problems
 
 
+def check_twin(path, line):
+    # The font is monospaced, one 16-pixel cell a character: "11" shows the
+    # same glyph in the value's first two cells, "10" or "9" does not.
+    image = load(path)
+    top = (line - 1) * 16
+    cells = [[pixel(image, VALUE_COLUMN + 16 * c + x, top + y) for y in range(16) for x in range(16)]
+             for c in (0, 1)]
+    ink = sum(1 for p in cells[0] if is_ink(p))
+    if ink < 10:
+        return [f'line {line} has no value where it should begin']
+    if cells[0] != cells[1]:
+        return [f'the first two digits of line {line}\'s value differ']
+    return []
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == 'initial':
         problems = check_initial(argv[2])
@@ -224,6 +240,8 @@ def main(argv):
         problems = check_band_same(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == 'still':
         problems = check_still(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == 'twin':
+        problems = check_twin(argv[2], int(argv[3]))
     elif len(argv) == 5 and argv[1] == 'changed':
         problems = check_changed(argv[2], argv[3], int(argv[4]))
     elif len(argv) == 4 and argv[1] in ('same', 'differ'):

@@ -2,7 +2,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -124,20 +123,3 @@ TEST_F(Loader, EntryPointNobodySuppliesStopsTheProgramWithItsName) {
   EXPECT_EXIT(glFinish(), ::testing::ExitedWithCode(1), "glFinish");
 }
 
-TEST(FloatingPoint, StartUpMasksEveryExceptionAndSelectsExtendedPrecision) {
-#if defined(__x86_64__) || defined(__i386__)
-  unsigned short word = 0;
-  __asm__ volatile("fnstcw %0" : "=m"(word));
-  // Bit 6 of the word is reserved and reads back as 1 whatever was loaded.
-  EXPECT_EQ(word & ~0x0040, 0x133F);
-  unsigned int mxcsr = 0;
-  __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
-  EXPECT_EQ(mxcsr & 0x1F80u, 0x1F80u);
-  EXPECT_EQ(mxcsr & 0x6000u, 0u);
-#endif
-  volatile double zero = 0.0;
-  volatile long double extendedZero = 0.0L;
-  EXPECT_TRUE(std::isinf(1.0 / zero));
-  EXPECT_TRUE(std::isinf(1.0L / extendedZero));
-  EXPECT_TRUE(std::isnan(zero / zero));
-}

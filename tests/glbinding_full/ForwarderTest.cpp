@@ -63,11 +63,11 @@ struct Variable {
 const Variable lazyVariables[] = {
 #define LAZY(family, ret, name, params, args) {#name, &name},
 #define GL_LAZY LAZY
-#define GL_LAZY_GLX LAZY
+#define GL_LAZY_PROC LAZY
 #define GLU_EAGER LAZY
 #include "glbinding/EntryPoints.inc"
 #undef GL_LAZY
-#undef GL_LAZY_GLX
+#undef GL_LAZY_PROC
 #undef GLU_EAGER
 };
 

@@ -1,5 +1,4 @@
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
@@ -99,7 +98,7 @@ TEST(TextureLoader, NoImageStillCostsABoundTextureNameButSetsNoFilter) {
 
 TEST(TextureLoader, ExtensionIsEverythingAfterTheFirstDotOfTheFileNameLowerCased) {
   ScratchDir dir;
-  const std::string base = std::filesystem::path(dir.Path()).filename();
+  const std::string base = std::filesystem::path(dir.Path()).filename().string();
   for (const char *file : {"font.bmp", "font.BMP", "font.bak.bmp", "my.dir/font.bmp", "my.dir/font",
                            "sub/font.bmp", "DATA/font.bmp", "bmp", "BmP", "font.txt", "font",
                            "font.bmp.txt", "font.bmp "})
@@ -123,6 +122,11 @@ TEST(TextureLoader, ExtensionIsEverythingAfterTheFirstDotOfTheFileNameLowerCased
       {"../" + base + "/font.bmp", true},
       {"./font.bmp", true},
       {dir.Path() + "/bmp", true},
+#if defined(_WIN32)
+      // Windows separates folders with "\\" too.
+      {"my.dir\\font.bmp", true},
+      {"..\\" + base + "\\font.bmp", true},
+#endif
       {"my.dir/font", false},
       {"font.txt", false},
       {"font", false},

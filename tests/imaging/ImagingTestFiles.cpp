@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
+
+#if defined(_WIN32)
+#include "platform/WinApi.h"
+#endif
 
 namespace {
 
@@ -36,9 +41,19 @@ Bytes BmpFile(const BmpHeader &h, const Bytes &pixels) {
 }
 
 ScratchDir::ScratchDir() {
+#if defined(_WIN32)
+  // The system's temporary folder, under a name no other run has taken.
+  std::random_device random;
+  for (int tries = 0; tries < 100 && path_.empty(); ++tries) {
+    const auto candidate = std::filesystem::temp_directory_path() / ("imaging-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) path_ = candidate.string();
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a scratch folder");
+#else
   char pattern[] = "/tmp/imaging-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+#endif
 }
 
 ScratchDir::~ScratchDir() {
@@ -58,10 +73,16 @@ std::string ScratchDir::Write(const std::string &name, const Bytes &bytes) const
 }
 
 int OpenDescriptorCount() {
+#if defined(_WIN32)
+  DWORD handles = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handles);
+  return int(handles);
+#else
   int count = 0;
   for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) {
     (void)entry;
     ++count;
   }
   return count;
+#endif
 }

@@ -22,8 +22,9 @@ struct BmpHeader {
 // 54 header bytes (file size field filled in) followed by the pixel bytes.
 Bytes BmpFile(const BmpHeader &header, const Bytes &pixels = {});
 
-// A fresh folder under /tmp, removed with everything in it at the end. Its
-// path has no "." so that it never changes a file name's extension.
+// A fresh folder under /tmp (the system's temporary folder on Windows),
+// removed with everything in it at the end. Its path has no "." so that it
+// never changes a file name's extension.
 class ScratchDir {
  public:
   ScratchDir();
@@ -40,5 +41,6 @@ class ScratchDir {
   std::string path_;
 };
 
-// Open descriptors of this process, to catch a leaked file.
+// Open descriptors (handles, on Windows) of this process, to catch a leaked
+// file.
 int OpenDescriptorCount();

@@ -1,5 +1,4 @@
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -10,6 +9,12 @@
 
 #include "imaging/SData.h"
 #include "tests/imaging/ImagingTestFiles.h"
+
+#if defined(_WIN32)
+#include "platform/WinApi.h"
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -30,13 +35,18 @@ TEST(Data, AnythingButAReadableNonEmptyFileGivesAnEmptyBufferWithoutError) {
   const std::string empty = dir.Write("empty", {});
   const std::string folder = dir.Path() + "/folder";
   std::filesystem::create_directory(folder);
+#if defined(_WIN32)
+  // A device opens like a file but has no length worth trusting.
+  const std::string device = "NUL";
+#else
   // A FIFO with no writer would block a plain open for reading.
-  const std::string fifo = dir.Path() + "/fifo";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string device = dir.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(device.c_str(), 0600), 0);
+#endif
 
   const int descriptors = OpenDescriptorCount();
   for (const std::string &name : {dir.Path() + "/missing", dir.Path() + "/no/such/path", empty,
-                                  folder, fifo, std::string(5000, 'x'), std::string()}) {
+                                  folder, device, std::string(5000, 'x'), std::string()}) {
     TData data(name);
     ExpectEmpty(data, name.substr(0, 80));
   }
@@ -85,17 +95,29 @@ TEST(Data, CursorReadsEveryByteOnceAndNeverPassesTheEnd) {
 }
 
 TEST(Data, OpensForReadingOnlySoAFileThatCannotBeWrittenStillLoads) {
-  // The running executable cannot be opened for writing (ETXTBSY), even by
-  // root, so it stands for a read-only font file.
-  const auto size = std::filesystem::file_size("/proc/self/exe");
+  // The running executable cannot be opened for writing (ETXTBSY on Linux,
+  // a sharing violation on Windows), even by root, so it stands for a
+  // read-only font file.
+#if defined(_WIN32)
+  char selfName[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, selfName, sizeof selfName), 0u);
+  const char *magic = "MZ";
+#else
+  const char *selfName = "/proc/self/exe";
+  const char *magic = "\x7f" "ELF";
+#endif
+  const auto size = std::filesystem::file_size(selfName);
   ASSERT_LT(size, 0xFFFFFFFFu);
-  TData self("/proc/self/exe");
+  TData self(selfName);
   ASSERT_EQ(self.Size, size);
-  EXPECT_EQ(std::memcmp(self.Buffer.get(), "\x7f" "ELF", 4), 0);
+  EXPECT_EQ(std::memcmp(self.Buffer.get(), magic, std::strlen(magic)), 0);
 
   ScratchDir dir;
   const std::string name = dir.Write("readonly", {1, 2, 3});
-  ASSERT_EQ(chmod(name.c_str(), 0444), 0);
+  // No write permission anywhere (the read-only attribute, on Windows).
+  using std::filesystem::perms;
+  std::filesystem::permissions(name, perms::owner_write | perms::group_write | perms::others_write,
+                               std::filesystem::perm_options::remove);
   TData readOnly(name);
   EXPECT_EQ(readOnly.Size, 3u);
 }

@@ -29,12 +29,15 @@ class Platform : public ::testing::Test {
 
   void SetUp() override {
     received.clear();
-    // Alt goes up between tests, as the layer would see it, so that no
-    // test's text arrives as a system character because of an earlier one.
-    SDL_Event altUp{};
-    altUp.type = SDL_KEYUP;
-    altUp.key.keysym.scancode = SDL_SCANCODE_LALT;
-    SDL_PushEvent(&altUp);
+    // Text belongs to the last key pressed: a plain key between tests, so
+    // that no test's text arrives as a system character because of an
+    // earlier test's key.
+    for (const Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+      SDL_Event plain{};
+      plain.type = type;
+      plain.key.keysym.scancode = SDL_SCANCODE_A;
+      SDL_PushEvent(&plain);
+    }
     MSG drain;
     while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) {
     }
@@ -109,18 +112,21 @@ TEST_F(Platform, KeysArriveAsWin32KeyMessagesOneAtATime) {
   EXPECT_EQ(message.lParam & (LPARAM(1) << 30), 0);
 
   const std::vector<MSG> rest = TakeAll();
-  ASSERT_EQ(rest.size(), 8u);
+  ASSERT_EQ(rest.size(), 9u);
   EXPECT_EQ(rest[0].message, WM_KEYDOWN);
   EXPECT_NE(rest[0].lParam & (LPARAM(1) << 30), 0);  // was already down
   EXPECT_EQ(rest[1].message, WM_KEYUP);
   EXPECT_EQ(rest[1].wParam, VK_F2);
   EXPECT_EQ(rest[2].wParam, VK_LEFT);
   EXPECT_EQ(rest[3].wParam, VK_ESCAPE);
-  EXPECT_EQ(rest[4].wParam, VK_SPACE);
-  EXPECT_EQ(rest[5].wParam, WPARAM('Q'));
-  EXPECT_EQ(rest[6].wParam, WPARAM('7'));
-  EXPECT_EQ(rest[7].message, WM_SYSKEYDOWN);
-  EXPECT_EQ(rest[7].wParam, VK_F4);
+  // Escape types its control character, which text input never delivers.
+  EXPECT_EQ(rest[4].message, WM_CHAR);
+  EXPECT_EQ(rest[4].wParam, WPARAM(0x1B));
+  EXPECT_EQ(rest[5].wParam, VK_SPACE);
+  EXPECT_EQ(rest[6].wParam, WPARAM('Q'));
+  EXPECT_EQ(rest[7].wParam, WPARAM('7'));
+  EXPECT_EQ(rest[8].message, WM_SYSKEYDOWN);
+  EXPECT_EQ(rest[8].wParam, VK_F4);
   DestroyWindow(window);
 }
 
@@ -149,7 +155,9 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
       {SDL_SCANCODE_KP_PERIOD, num, WM_KEYDOWN, VK_DECIMAL},
       {SDL_SCANCODE_F1, 0, WM_KEYDOWN, VK_F1},        {SDL_SCANCODE_F2, 0, WM_KEYDOWN, VK_F2},
       {SDL_SCANCODE_F3, 0, WM_KEYDOWN, VK_F3},        {SDL_SCANCODE_F4, 0, WM_KEYDOWN, VK_F4},
-      {SDL_SCANCODE_SPACE, 0, WM_KEYDOWN, VK_SPACE},  {SDL_SCANCODE_ESCAPE, 0, WM_KEYDOWN, VK_ESCAPE},
+      {SDL_SCANCODE_SPACE, 0, WM_KEYDOWN, VK_SPACE},
+      // Shift cancels NumLock.
+      {SDL_SCANCODE_KP_8, num | shift, WM_KEYDOWN, VK_UP},
       // With Alt held, keys and characters are system ones.
       {SDL_SCANCODE_UP, alt, WM_SYSKEYDOWN, VK_UP},
       {SDL_SCANCODE_EQUALS, shift | alt, WM_SYSKEYDOWN, VK_OEM_PLUS, "+", WM_SYSCHAR},
@@ -199,6 +207,51 @@ TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePa
     EXPECT_EQ(taken[i].wParam, expected[i]);
   }
   EXPECT_TRUE(TranslateMessage(&taken[0]) == FALSE);
+  DestroyWindow(window);
+}
+
+TEST_F(Platform, CharactersComeAsTheKeyThatTypedThemSaysAndKeysUpAsTheyWentDown) {
+  HWND window = MakeWindow("Typed", "typed window");
+  const Uint16 shift = KMOD_LSHIFT, alt = KMOD_LALT, ctrl = KMOD_LCTRL;
+  auto text = [this](const char *typed) {
+    SDL_Event event{};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = windowId;
+    std::strcpy(event.text.text, typed);
+    SDL_PushEvent(&event);
+  };
+  // An input method may deliver a key's text after further keys: "+" typed
+  // without Alt, its text after Alt went down; "=" typed with Alt, its text
+  // after Alt went up.
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_EQUALS, shift);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_LALT, shift | alt);
+  text("+");
+  PushKey(SDL_KEYUP, SDL_SCANCODE_LALT, shift);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_EQUALS, alt);
+  PushKey(SDL_KEYUP, SDL_SCANCODE_LALT, 0);
+  text("=");
+  // Ctrl types control characters only.
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_MINUS, ctrl);
+  text("-");
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_SPACE, ctrl);
+  // Keypad 8 pressed as Up comes up as Up after NumLock went on.
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, 0);
+  PushKey(SDL_KEYUP, SDL_SCANCODE_KP_8, KMOD_NUM);
+  std::vector<MSG> characters, keypad;
+  for (const MSG &message : TakeAll()) {
+    if (message.message == WM_CHAR || message.message == WM_SYSCHAR) characters.push_back(message);
+    if (message.wParam == VK_UP || message.wParam == VK_NUMPAD0 + 8) keypad.push_back(message);
+  }
+  ASSERT_EQ(characters.size(), 3u);
+  EXPECT_EQ(characters[0].message, WM_CHAR);
+  EXPECT_EQ(characters[0].wParam, WPARAM('+'));
+  EXPECT_EQ(characters[1].message, WM_SYSCHAR);
+  EXPECT_EQ(characters[1].wParam, WPARAM('='));
+  EXPECT_EQ(characters[2].message, WM_CHAR);
+  EXPECT_EQ(characters[2].wParam, WPARAM(' '));
+  ASSERT_EQ(keypad.size(), 2u);
+  EXPECT_EQ(keypad[1].message, WM_KEYUP);
+  EXPECT_EQ(keypad[1].wParam, VK_UP);
   DestroyWindow(window);
 }
 

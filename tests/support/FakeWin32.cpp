@@ -4,6 +4,18 @@
 #include <deque>
 #include <map>
 
+#if defined(_WIN32)
+#include "glbinding/GLLoader.h"
+// On Windows the program's calls to user32 and gdi32 go through its import
+// table: each fake is defined under a name of its own and installed at the
+// end of this file under the system's __imp_ name, so that no call of the
+// code under test reaches the real window system. The WGL functions are the
+// GL binding's variables there, which Reset points at the fakes.
+#define FAKE(name) Fake_##name
+#else
+#define FAKE(name) name
+#endif
+
 struct PlatformModule {
   int unused;
 };
@@ -20,6 +32,24 @@ struct PlatformDeviceContext {
 struct PlatformRenderContext {
   int unused;
 };
+
+namespace {
+
+// The handles the program holds are the addresses of the fakes' objects.
+template <class Handle, class Object>
+Handle HandleOf(Object &object) {
+  return reinterpret_cast<Handle>(&object);
+}
+PlatformWindow *WindowOf(HWND handle) { return reinterpret_cast<PlatformWindow *>(handle); }
+
+}  // namespace
+
+#if defined(_WIN32)
+HGLRC Fake_wglCreateContext(HDC);
+BOOL Fake_wglMakeCurrent(HDC, HGLRC);
+BOOL Fake_wglDeleteContext(HGLRC);
+BOOL Fake_wglSwapIntervalEXT(int);
+#endif
 
 namespace fake {
 
@@ -54,10 +84,21 @@ void Reset() {
   cursorCount = 0;
   contextAlive = false;
   contextCurrent = false;
+#if defined(_WIN32)
+  wglCreateContext = Fake_wglCreateContext;
+  wglMakeCurrent = Fake_wglMakeCurrent;
+  wglDeleteContext = Fake_wglDeleteContext;
+  wglSwapIntervalEXT = Fake_wglSwapIntervalEXT;
+#endif
 }
 
 void Post(UINT message, WPARAM wParam, LPARAM lParam) {
-  queue.push_back(MSG{window.alive ? &window : nullptr, message, wParam, lParam, 0});
+  MSG posted{};
+  posted.hwnd = window.alive ? HandleOf<HWND>(window) : nullptr;
+  posted.message = message;
+  posted.wParam = wParam;
+  posted.lParam = lParam;
+  queue.push_back(posted);
 }
 int Queued() { return int(queue.size()); }
 bool DisplayModeChanged() { return modeChanged; }
@@ -69,30 +110,42 @@ bool ContextCurrent() { return contextCurrent; }
 
 using namespace fake;
 
-HINSTANCE GetModuleHandleA(const char *) {
+HINSTANCE FAKE(GetModuleHandleA)(const char *name) {
+#if defined(_WIN32)
+  // The C runtime asks for system modules by name (its clock looks for
+  // kernel32's precise time): those get the system's answer.
+  if (name) {
+    using Function = HMODULE(WINAPI *)(LPCSTR);
+    static const auto real =
+        reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetModuleHandleA")));
+    return real(name);
+  }
+#else
+  (void)name;
+#endif
   log.push_back("GetModuleHandleA");
-  return &module;
+  return HandleOf<HINSTANCE>(module);
 }
 
-HCURSOR LoadCursorA(HINSTANCE, const char *) {
+HCURSOR FAKE(LoadCursorA)(HINSTANCE, const char *) {
   log.push_back("LoadCursorA");
-  return &cursor;
+  return HandleOf<HCURSOR>(cursor);
 }
 
-ATOM RegisterClassA(const WNDCLASSA *windowClass) {
+ATOM FAKE(RegisterClassA)(const WNDCLASSA *windowClass) {
   log.push_back(std::string("RegisterClassA ") + windowClass->lpszClassName);
   if (script.registerFails || classes.count(windowClass->lpszClassName)) return 0;
   classes[windowClass->lpszClassName] = *windowClass;
   return 0xC000;
 }
 
-BOOL UnregisterClassA(const char *className, HINSTANCE) {
+BOOL FAKE(UnregisterClassA)(const char *className, HINSTANCE) {
   log.push_back(std::string("UnregisterClassA ") + className);
   if (script.unregisterFails || !classes.erase(className)) return FALSE;
   return TRUE;
 }
 
-LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags) {
+LONG FAKE(ChangeDisplaySettingsA)(DEVMODEA *mode, DWORD flags) {
   if (mode) {
     log.push_back("ChangeDisplaySettingsA " + std::to_string(mode->dmPelsWidth) + "x" +
                   std::to_string(mode->dmPelsHeight) + "x" + std::to_string(mode->dmBitsPerPel) +
@@ -105,60 +158,60 @@ LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags) {
   return DISP_CHANGE_SUCCESSFUL;
 }
 
-int ShowCursor(BOOL show) {
+int FAKE(ShowCursor)(BOOL show) {
   log.push_back(std::string("ShowCursor ") + (show ? "1" : "0"));
   cursorCount += show ? 1 : -1;
   return cursorCount;
 }
 
-HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD, int, int, int width,
+HWND FAKE(CreateWindowExA)(DWORD, const char *className, const char *windowName, DWORD, int, int, int width,
                      int height, HWND, HMENU, HINSTANCE, void *) {
   log.push_back(std::string("CreateWindowExA ") + className + " " + windowName + " " +
                 std::to_string(width) + "x" + std::to_string(height));
   if (script.createWindowFails || !classes.count(className)) return nullptr;
   window = PlatformWindow{classes[className].lpfnWndProc, true};
-  return &window;
+  return HandleOf<HWND>(window);
 }
 
-BOOL DestroyWindow(HWND target) {
+BOOL FAKE(DestroyWindow)(HWND target) {
   log.push_back("DestroyWindow");
-  if (script.destroyWindowFails || target != &window || !window.alive) return FALSE;
-  window.procedure(&window, WM_DESTROY, 0, 0);
+  if (script.destroyWindowFails || WindowOf(target) != &window || !window.alive) return FALSE;
+  window.procedure(target, WM_DESTROY, 0, 0);
   window.alive = false;
   return TRUE;
 }
 
-BOOL ShowWindow(HWND, int command) {
+BOOL FAKE(ShowWindow)(HWND, int command) {
   log.push_back("ShowWindow " + std::to_string(command));
   return FALSE;
 }
-BOOL SetForegroundWindow(HWND) {
+BOOL FAKE(SetForegroundWindow)(HWND) {
   log.push_back("SetForegroundWindow");
   return TRUE;
 }
-HWND SetFocus(HWND target) {
+HWND FAKE(SetFocus)(HWND target) {
   log.push_back("SetFocus");
   return target;
 }
 
-HDC GetDC(HWND target) {
+HDC FAKE(GetDC)(HWND target) {
   log.push_back("GetDC");
-  if (script.getDCFails || target != &window) return nullptr;
-  return &deviceContext;
+  if (script.getDCFails || WindowOf(target) != &window) return nullptr;
+  return HandleOf<HDC>(deviceContext);
 }
 
-int ReleaseDC(HWND, HDC) {
+int FAKE(ReleaseDC)(HWND, HDC) {
   log.push_back("ReleaseDC");
   return script.releaseDCFails ? 0 : 1;
 }
 
-int MessageBoxA(HWND, const char *text, const char *caption, UINT type) {
+int FAKE(MessageBoxA)(HWND, const char *text, const char *caption, UINT type) {
   log.push_back(std::string("MessageBoxA ") + text + (type == MB_ICONERROR ? "" : " (not an error box)"));
   boxes.emplace_back(text, caption);
   return IDOK;
 }
 
-BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
+BOOL FAKE(PeekMessageA)(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
   log.push_back("PeekMessageA");
   if (queue.empty()) return FALSE;
   *message = queue.front();
@@ -166,48 +219,49 @@ BOOL PeekMessageA(MSG *message, HWND, UINT, UINT, UINT removeFlags) {
   return TRUE;
 }
 
-BOOL TranslateMessage(const MSG *) {
+BOOL FAKE(TranslateMessage)(const MSG *) {
   log.push_back("TranslateMessage");
   return FALSE;
 }
 
-LRESULT DispatchMessageA(const MSG *message) {
+LRESULT FAKE(DispatchMessageA)(const MSG *message) {
   log.push_back("DispatchMessageA " + std::to_string(message->message));
-  if (!message->hwnd || !message->hwnd->alive) return 0;
-  return message->hwnd->procedure(message->hwnd, message->message, message->wParam, message->lParam);
+  PlatformWindow *target = WindowOf(message->hwnd);
+  if (!target || !target->alive) return 0;
+  return target->procedure(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
-LRESULT DefWindowProcA(HWND target, UINT message, WPARAM, LPARAM) {
+LRESULT FAKE(DefWindowProcA)(HWND target, UINT message, WPARAM, LPARAM) {
   log.push_back("DefWindowProcA " + std::to_string(message));
   if (message == WM_CLOSE) DestroyWindow(target);
   return 0;
 }
 
-int ChoosePixelFormat(HDC, const PIXELFORMATDESCRIPTOR *descriptor) {
+int FAKE(ChoosePixelFormat)(HDC, const PIXELFORMATDESCRIPTOR *descriptor) {
   log.push_back("ChoosePixelFormat flags " + std::to_string(descriptor->dwFlags) + " colour " +
                 std::to_string(descriptor->cColorBits) + " depth " + std::to_string(descriptor->cDepthBits) +
                 " stencil " + std::to_string(descriptor->cStencilBits));
   return script.noPixelFormat ? 0 : 7;
 }
 
-BOOL SetPixelFormat(HDC, int format, const PIXELFORMATDESCRIPTOR *) {
+BOOL FAKE(SetPixelFormat)(HDC, int format, const PIXELFORMATDESCRIPTOR *) {
   log.push_back("SetPixelFormat " + std::to_string(format));
   return script.setPixelFormatFails ? FALSE : TRUE;
 }
 
-BOOL SwapBuffers(HDC) {
+BOOL FAKE(SwapBuffers)(HDC) {
   log.push_back("SwapBuffers");
   return TRUE;
 }
 
-HGLRC wglCreateContext(HDC) {
+HGLRC FAKE(wglCreateContext)(HDC) {
   log.push_back("wglCreateContext");
   if (script.createContextFails) return nullptr;
   contextAlive = true;
-  return &renderContext;
+  return HandleOf<HGLRC>(renderContext);
 }
 
-BOOL wglMakeCurrent(HDC, HGLRC context) {
+BOOL FAKE(wglMakeCurrent)(HDC, HGLRC context) {
   log.push_back(std::string("wglMakeCurrent ") + (context ? "context" : "none"));
   if (context) {
     if (script.makeCurrentFails) return FALSE;
@@ -219,14 +273,14 @@ BOOL wglMakeCurrent(HDC, HGLRC context) {
   return TRUE;
 }
 
-BOOL wglDeleteContext(HGLRC context) {
+BOOL FAKE(wglDeleteContext)(HGLRC context) {
   log.push_back("wglDeleteContext");
   if (!context || !contextAlive) return FALSE;
   contextAlive = false;
   return TRUE;
 }
 
-BOOL wglSwapIntervalEXT(int interval) {
+BOOL FAKE(wglSwapIntervalEXT)(int interval) {
   log.push_back("wglSwapIntervalEXT " + std::to_string(interval));
   return FALSE;
 }
@@ -239,6 +293,37 @@ bool OpenDisplay(char *reason, unsigned size) {
 
 void CloseDisplay() { log.push_back("CloseDisplay"); }
 
+#if !defined(_WIN32)
 void SetMessageBoxHook(MessageBoxHook) {}
+#endif
 
 const char *LastErrorText() { return script.errorText; }
+
+#if defined(_WIN32)
+#define INSTALL(name)                 \
+  extern "C" {                        \
+  extern void *__imp_##name;          \
+  void *__imp_##name = reinterpret_cast<void *>(&Fake_##name); \
+  }
+INSTALL(GetModuleHandleA)
+INSTALL(LoadCursorA)
+INSTALL(RegisterClassA)
+INSTALL(UnregisterClassA)
+INSTALL(ChangeDisplaySettingsA)
+INSTALL(ShowCursor)
+INSTALL(CreateWindowExA)
+INSTALL(DestroyWindow)
+INSTALL(ShowWindow)
+INSTALL(SetForegroundWindow)
+INSTALL(SetFocus)
+INSTALL(GetDC)
+INSTALL(ReleaseDC)
+INSTALL(MessageBoxA)
+INSTALL(PeekMessageA)
+INSTALL(TranslateMessage)
+INSTALL(DispatchMessageA)
+INSTALL(DefWindowProcA)
+INSTALL(ChoosePixelFormat)
+INSTALL(SetPixelFormat)
+INSTALL(SwapBuffers)
+#endif

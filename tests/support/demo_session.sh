@@ -10,12 +10,18 @@
 #                                 DATA/font.bmp relative to it), optionally
 #                                 through a launcher such as valgrind; waits
 #                                 up to WINDOW_TIMEOUT s (20) for the window
-#                                 to show, take the focus and draw a bolt
+#                                 to show, take the focus and draw a bolt.
+#                                 With WINDOW_FOCUS=pointer the X focus may
+#                                 stay on the pointer root instead, as Wine
+#                                 leaves it without a window manager: keys
+#                                 then go to the window under the pointer
 #   demo_rss                      the program's resident set, in KiB
 #   grab NAME                     the screen as $work/NAME.ppm (8-bit P6)
 #   wait_for_bolt frozen|live S   waits up to S s until two grabs a second
 #                                 apart are identical (Space has frozen the
 #                                 bolt) or show different bolts (live again)
+#   expect_space_freezes          holding Space shows one bolt, unchanged,
+#                                 and releasing it lets the bolt go live
 #   demo_expect_end WHAT SECONDS  waits for the end; status 0 required;
 #                                 sets demo_end_seconds to the time it took
 #   fail TEXT                     prints FAIL: TEXT and ends the test
@@ -43,7 +49,7 @@ demo_start() {
   for ((waited = 0; ; ++waited)); do
     kill -0 "$demo" 2>/dev/null || fail "the program ended right after its window appeared"
     focus=$(xdotool getwindowfocus 2>&1) || true
-    if [[ $focus == "$window" ]]; then
+    if [[ $focus == "$window" || ${WINDOW_FOCUS:-} == pointer ]]; then
       grab first_frame
       drawn=$(python3 -c 'import sys; print("yes" if bytes((255, 230, 255)) in open(sys.argv[1], "rb").read() else "no")' \
         "$work/first_frame.ppm")
@@ -81,6 +87,21 @@ wait_for_bolt() {
     (( ++waited < limit )) || fail "the bolt was not $want within $limit s"
     mv "$work/bolt_b.ppm" "$work/bolt_a.ppm"
   done
+}
+
+expect_space_freezes() {
+  xdotool keydown space
+  wait_for_bolt frozen 30
+  grab frozen1
+  sleep 0.7
+  grab frozen2
+  xdotool keyup space
+  wait_for_bolt live 30
+  grab released
+  local check=$source_dir/tests/display/frame_check.py
+  python3 "$check" same "$work/frozen1.ppm" "$work/frozen2.ppm" || fail "Space held"
+  python3 "$check" differ "$work/frozen2.ppm" "$work/released.ppm" || fail "Space released"
+  echo "ok: Space freezes one bolt, release lets it go"
 }
 
 demo_expect_end() {

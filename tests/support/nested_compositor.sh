@@ -42,6 +42,11 @@ start_compositor() {
   command -v "$name" >/dev/null && command -v Xwayland >/dev/null && command -v dbus-launch >/dev/null ||
     compositor_unavailable "$name, Xwayland or dbus-launch is not installed (scripts/install-deps.sh test installs them)"
 
+  # The files the background jobs write exist before the jobs run: the
+  # shell opens them only once a job starts, which may be after the first
+  # look at them.
+  : >"$work/outer.display"
+  : >"$work/compositor.log"
   Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/outer.display" >/dev/null 2>&1 &
   OUTER_XVFB_PID=$!
   for tries in $(seq 1 100); do

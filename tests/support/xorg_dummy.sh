@@ -43,6 +43,10 @@ EOF
   if ! command -v Xorg >/dev/null; then
     xorg_unavailable "Xorg is not installed (scripts/install-deps.sh test installs it)"
   fi
+  # The number file exists before the server starts: the shell opens it for
+  # the server only once the background job runs, which may be after the
+  # first look below.
+  : >"$work/xorg.display"
   # -sharevts: the server needs no console of its own.
   Xorg -displayfd 3 -config "$work/xorg.conf" -logfile "$work/Xorg.log" -nolisten tcp -noreset \
     -novtswitch -sharevts 3>"$work/xorg.display" >"$work/Xorg.out" 2>&1 &

@@ -1,0 +1,300 @@
+#!/usr/bin/env python3
+"""The key table, sent to the key probe under our Linux layer and under Wine.
+
+  key_table.py LINUX_PROBE WINE_LOADER WINDOWS_PROBE OTHER_WINDOW
+
+Runs each probe in turn on the current display, sends both the same X key
+events with xdotool and compares what their window procedures received, row
+by row: every key of the table alone and with Shift, Alt, AltGr and Ctrl,
+NumLock on and off for the keypad, then a keypad key released after NumLock
+changed and a key held while the focus goes to OTHER_WINDOW. Prints the
+table and ends with status 1 on any difference that is not expected below.
+
+Keys are sent by keycode, so that xdotool adds no modifiers of its own. The
+keycodes are the evdev ones of Xvfb; the layout is the caller's, German
+(setxkbmap de): "+" and "-" are keys of their own there, and AltGr types
+"~" and an en dash on them, the same in Windows-1251 and in Wine's code page.
+"""
+import ctypes
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, 'support'))
+from close_request import Event  # noqa: E402  an X client message, as libX11 lays it out
+
+# Milliseconds after each key event. Without a pause some releases went
+# missing, under our layer and under Wine alike; 2 ms was enough in repeated
+# runs, 3 leaves a margin.
+DELAY = '3'
+SEPARATOR = 96  # F12 between rows: its own messages close a row
+SHIFT, CTRL, ALT, ALTGR, NUMLOCK, KP8, LEFT, F4 = 50, 37, 64, 108, 77, 80, 113, 70
+
+KEYS = [('Left', LEFT), ('Up', 111), ('Right', 114), ('Down', 116), ('F1', 67), ('F2', 68), ('F3', 69),
+        ('Space', 65), ('Escape', 'Escape'),  # the keycode 9 would be read as the key "9"
+        ('+', 35), ('-', 61)]
+KEYPAD = [('KP0', 90), ('KP1', 87), ('KP2', 88), ('KP3', 89), ('KP4', 83), ('KP5', 84), ('KP6', 85),
+          ('KP7', 79), ('KP8', KP8), ('KP9', 81), ('KP.', 91), ('KP+', 86), ('KP-', 82), ('KP*', 63),
+          ('KP/', 106), ('KPEnter', 104)]
+MODIFIERS = [('', None), ('Shift', SHIFT), ('Alt', ALT), ('AltGr', ALTGR), ('Ctrl', CTRL)]
+
+
+def down(code):
+    return ['keydown', '--delay', DELAY, str(code)]
+
+
+def up(code):
+    return ['keyup', '--delay', DELAY, str(code)]
+
+
+def rows():
+    """(label, steps) for every row; a step is a list of xdotool arguments,
+    or 'away' and 'back' for the focus going to the other window and coming
+    back. F4 comes last: with Alt it closes the window and ends the probe."""
+    table = []
+
+    def add(keys, suffix=''):
+        for name, code in keys:
+            for modifier, modifier_code in MODIFIERS:
+                events = down(code) + up(code)
+                if modifier_code:
+                    events = down(modifier_code) + events + up(modifier_code)
+                table.append(((modifier + '+' if modifier else '') + name + suffix, [events]))
+
+    add(KEYS)
+    add(KEYPAD, ' NumLock off')
+    table.append(('NumLock on', [down(NUMLOCK) + up(NUMLOCK)]))
+    add(KEYPAD, ' NumLock on')
+    toggled = down(KP8) + down(NUMLOCK) + up(NUMLOCK) + up(KP8)
+    table.append(('KP8 down, NumLock off, KP8 up', [toggled]))
+    table.append(('KP8 down, NumLock on, KP8 up', [toggled]))
+    table.append(('NumLock off', [down(NUMLOCK) + up(NUMLOCK)]))
+    table.append(('Left held while the focus goes away', [down(LEFT), 'away', up(LEFT), 'back']))
+    add([('F4', F4)])
+    table.append(table.pop(-3))  # Alt+F4
+    return table
+
+
+# The differences expected, each with its reason: (rows, name, how the two
+# message lists are brought to a common form). A row that still differs
+# after its rule fails.
+
+def fields(line):
+    return line.split()
+
+
+def altgr_key(linux, wine):
+    """The AltGr key's own messages. Wine's X driver gives the key a code of
+    its own choosing (any unassigned one); Windows sends Ctrl and Alt for it.
+    Ours cannot tell it from the right Alt when it goes down: a system key
+    down, a key up. What matters is compared: everything in between."""
+    ours = (len(linux) >= 2 and fields(linux[0])[:2] == ['WM_SYSKEYDOWN', '0x12']
+            and fields(linux[-1])[:2] == ['WM_KEYUP', '0x12'])
+    theirs = (len(wine) >= 2 and fields(wine[0])[0] == 'WM_KEYDOWN' and fields(wine[-1])[0] == 'WM_KEYUP'
+              and fields(wine[0])[1] == fields(wine[-1])[1])
+    return (linux[1:-1], wine[1:-1]) if ours and theirs else (linux, wine)
+
+
+def wine_keypad_text_with_ctrl(linux, wine):
+    """Wine's X driver drops X's character for Ctrl with a digit or symbol
+    ("more areas where X returns characters but Windows does not", its
+    source says), but only for the main keys: for the keypad's, X's own
+    character or control code reaches the program. Ours types none."""
+    return linux, [line for line in wine if fields(line)[0] != 'WM_CHAR']
+
+
+def mend_key_up_code(linux, wine):
+    """Announced mend: a key comes up with the code it went down with. Wine,
+    like Windows, computes it anew from NumLock, and a keypad 8 pressed as Up
+    would leave Up held for good."""
+    if fields(linux[-1])[1] != fields(linux[0])[1]:
+        return linux, wine
+    return linux, wine[:-1] + [wine[-1].replace(fields(wine[-1])[1], fields(wine[0])[1], 1)]
+
+
+def mend_focus_release(linux, wine):
+    """Announced mend: keys still held are released when the window loses
+    the focus. Windows sends their release to the window that has the focus
+    then, and the held key would go on acting."""
+    held = fields(linux[0])[1]
+    return [line for line in linux if fields(line)[:2] != ['WM_KEYUP', held]], wine
+
+
+# (rows, name, common form, whether the difference must be there: a mend
+# that went missing fails too)
+EXPECTED = [
+    (lambda label: label.startswith('AltGr+'), 'AltGr key (Wine)', altgr_key, False),
+    (lambda label: label.startswith('Ctrl+KP') and 'Enter' not in label, 'Ctrl+keypad text (Wine)',
+     wine_keypad_text_with_ctrl, False),
+    (lambda label: label.startswith('KP8 down'), 'mend: up as down', mend_key_up_code, True),
+    (lambda label: label.startswith('Left held'), 'mend: focus', mend_focus_release, True),
+]
+
+
+def verdict(label, linux, wine):
+    for applies, name, common, required in EXPECTED:
+        if applies(label):
+            if linux == wine:
+                return 'DIFFERS: the mend is missing' if required else 'same'
+            if linux and wine and common(linux, wine)[0] == common(linux, wine)[1]:
+                return name
+            return 'DIFFERS'
+    return 'same' if linux == wine else 'DIFFERS'
+
+
+class Focus:
+    """Hands the keyboard focus to a window as a window manager does: the X
+    input focus, and WM_TAKE_FOCUS for a window that asks for it. Wine's
+    windows take the focus only on that message; SDL's ignore it."""
+
+    def __init__(self):
+        x11 = ctypes.CDLL('libX11.so.6')
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+        x11.XGetWMProtocols.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
+                                        ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                                        ctypes.POINTER(ctypes.c_int)]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.POINTER(Event)]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XFree.argtypes = [ctypes.c_void_p]
+        self.x11 = x11
+        self.display = x11.XOpenDisplay(None)
+        if not self.display:
+            sys.exit('FAIL: cannot open the display')
+        self.protocols = x11.XInternAtom(self.display, b'WM_PROTOCOLS', 0)
+        self.take_focus = x11.XInternAtom(self.display, b'WM_TAKE_FOCUS', 0)
+
+    def give(self, window):
+        x11, display = self.x11, self.display
+        x11.XSetInputFocus(display, window, 1, 0)  # RevertToPointerRoot, CurrentTime
+        atoms, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_int()
+        if x11.XGetWMProtocols(display, window, ctypes.byref(atoms), ctypes.byref(count)):
+            if self.take_focus in atoms[:count.value]:
+                event = Event()
+                event.client.type = 33  # ClientMessage
+                event.client.window = window
+                event.client.message_type = self.protocols
+                event.client.format = 32
+                event.client.data[0] = self.take_focus
+                x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+            x11.XFree(atoms)
+        x11.XSync(display, 0)
+        # Until the window has it: the keys that follow must reach it.
+        subprocess.run(['timeout', '10', 'xdotool', 'windowfocus', '--sync', str(window)],
+                       stderr=subprocess.DEVNULL)
+
+
+def run_probe(command, title, other_window, focus, table):
+    """Starts a probe, sends it the table and waits for it to close; the
+    lines it wrote."""
+    out_path = f'key_probe_{title}.txt'
+    with open(out_path, 'w') as out:
+        probe = subprocess.Popen(command + [title], stdout=out, stderr=subprocess.STDOUT)
+    try:
+        found = subprocess.run(['timeout', '30', 'xdotool', 'search', '--sync', '--onlyvisible', '--name',
+                                '^' + title + '$'], capture_output=True, text=True).stdout.split()
+        if not found:
+            sys.exit(f'FAIL: the window {title} did not appear')
+        window = int(found[0])
+        focus.give(window)
+        pending = []
+
+        def send():
+            # A window that closed early fails nothing here: the rows
+            # missing from its messages tell.
+            if pending:
+                subprocess.run(['xdotool'] + pending, stderr=subprocess.DEVNULL)
+                pending.clear()
+
+        for index, (_, steps) in enumerate(table):
+            if index:
+                pending += down(SEPARATOR) + up(SEPARATOR)
+            for step in steps:
+                if step in ('away', 'back'):
+                    send()
+                    time.sleep(0.1)
+                    focus.give(other_window if step == 'away' else window)
+                    time.sleep(0.1)
+                else:
+                    pending += step
+        send()
+        probe.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        print(f'{title} did not close on Alt+F4')
+    finally:
+        if probe.poll() is None:
+            probe.kill()
+            probe.wait()
+    with open(out_path) as out:
+        return out.read().splitlines()
+
+
+def split_rows(lines):
+    """The messages of each row: the separator's key down and up close it."""
+    result, current, separator_up = [], [], False
+    for line in lines:
+        if fields(line)[:2] == ['WM_KEYDOWN', '0x7b']:
+            result.append(current)
+            current, separator_up = [], True
+        elif separator_up and fields(line)[:2] == ['WM_KEYUP', '0x7b']:
+            separator_up = False
+        else:
+            current.append(line)
+    result.append(current)
+    return result
+
+
+def brief(line):
+    """KD25 for 'WM_KEYDOWN 0x25', C for WM_CHAR, S for system messages, 'a'
+    for the context bit, and [count,previous,transition] where those are not
+    the usual ones for the message."""
+    names = {'WM_KEYDOWN': 'KD', 'WM_KEYUP': 'KU', 'WM_SYSKEYDOWN': 'SKD', 'WM_SYSKEYUP': 'SKU',
+             'WM_CHAR': 'C', 'WM_SYSCHAR': 'SC', 'WM_DEADCHAR': 'DC', 'WM_SYSDEADCHAR': 'SDC'}
+    parts = fields(line)
+    if parts[0] not in names:
+        return parts[0][3:]
+    bits = dict(part.split('=') for part in parts[2:])
+    text = names[parts[0]] + parts[1][2:] + ('a' if bits['context'] == '1' else '')
+    usual = '1' if parts[0] in ('WM_KEYUP', 'WM_SYSKEYUP') else '0'
+    if bits['previous'] != usual or bits['transition'] != usual or bits['count'] != '1':
+        text += '[{count},{previous},{transition}]'.format(**bits)
+    return text
+
+
+def main(argv):
+    if len(argv) != 5:
+        print(__doc__)
+        return 2
+    linux_probe, wine_loader, windows_probe, other_window = argv[1:]
+    focus, table = Focus(), rows()
+    results = {}
+    for side, command in (('Linux', [linux_probe]), ('Wine', [wine_loader, windows_probe])):
+        start = time.monotonic()
+        lines = run_probe(command, 'KeyProbe' + side, int(other_window, 0), focus, table)
+        results[side] = split_rows(lines)
+        print(f'{side}: {len(lines)} messages in {time.monotonic() - start:.1f} s')
+    failures = 0
+    for side, got in results.items():
+        if len(got) != len(table):
+            print(f'FAIL: {len(got)} rows of messages from {side} for {len(table)} rows sent')
+            failures += 1
+    width = max(len(label) for label, _ in table)
+    print(f'{"keys":<{width}}  {"Linux":<34}  {"Wine":<34}  verdict')
+    for index, (label, _) in enumerate(table):
+        linux, wine = (got[index] if index < len(got) else [] for got in (results['Linux'], results['Wine']))
+        result = verdict(label, linux, wine)
+        failures += result.startswith('DIFFERS')
+        linux_text = ' '.join(brief(line) for line in linux)
+        wine_text = 'same' if linux == wine else ' '.join(brief(line) for line in wine)
+        print(f'{label:<{width}}  {linux_text:<34}  {wine_text:<34}  {result}')
+    print(f'{len(table)} rows, {failures} unexpected difference(s)')
+    return 1 if failures else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))

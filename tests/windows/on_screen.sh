@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The Windows program under Wine on a virtual screen: the first frame with
+# the help text, the axes and a bolt; "+" raises the detail and "-" lowers
+# it while Alt with "+" changes nothing; Space freezes the bolt; Escape ends
+# it with status 0.
+# Usage: on_screen.sh PROGRAM SOURCE_DIR (WINEPREFIX set to a ready prefix)
+set -euo pipefail
+program=$(realpath "$1")
+source_dir=$2
+source "$source_dir/tests/support/demo_session.sh"
+check() { python3 "$source_dir/tests/display/frame_check.py" "$@"; }
+command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; }
+# The prefix's desktop must be made on this test's display.
+wineserver -w
+demo_session_begin
+# The window shows once Wine has started, which takes a while on a busy
+# machine. Wine keeps the keyboard focus itself and leaves X's on the
+# pointer root; the window covers the screen, so keys reach it.
+export WINDOW_TIMEOUT=60 WINDOW_FOCUS=pointer
+
+demo_start "$(dirname "$program")" wine
+grab initial
+check initial "$work/initial.ppm" || fail "initial frame"
+check overlay "$work/initial.ppm" || fail "help overlay"
+echo "ok: the help text, the axes and a bolt"
+
+# Messages are handled one per frame: a bolt frozen by a Space sent last
+# shows that every key before it was handled.
+settle() {
+  xdotool keydown space
+  wait_for_bolt frozen 30
+  grab "$1"
+  xdotool keyup space
+  wait_for_bolt live 30
+}
+xdotool type --delay 100 '+'
+settle plus
+check changed "$work/initial.ppm" "$work/plus.ppm" 6 || fail "typing +"
+check twin "$work/plus.ppm" 6 || fail "+ did not make the detail 11"
+xdotool key --delay 100 alt+plus
+settle alt_plus
+check band_same "$work/plus.ppm" "$work/alt_plus.ppm" || fail "Alt with + changed the help"
+xdotool key --delay 100 minus
+settle minus
+check band_same "$work/initial.ppm" "$work/minus.ppm" || fail "- did not bring the detail back to 10"
+echo "ok: + raises the detail, Alt with + does not, - lowers it"
+
+expect_space_freezes
+
+xdotool key Escape
+demo_expect_end Escape 20
