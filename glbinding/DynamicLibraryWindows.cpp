@@ -10,15 +10,11 @@ void *LibrarySymbol(LibraryHandle library, const char *name) {
   return library ? reinterpret_cast<void *>(GetProcAddress(library, name)) : nullptr;
 }
 
-// The system's text for the error, with its trailing line break removed.
+// The system's text for the error, or its number where it has none.
 const char *LibraryError() {
   static char text[512];
   const DWORD code = GetLastError();
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' '))
-    --length;
-  if (length == 0) std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(code));
-  else text[length] = '\0';
+  if (!SystemErrorText(code, text, sizeof text, "\r\n "))
+    std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(code));
   return text;
 }

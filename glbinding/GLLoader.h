@@ -14,7 +14,7 @@
 // - A call through an entry point that no library supplies never jumps to
 //   null: the forwarder reports the name and ends the program.
 //
-// Only this module includes <dlfcn.h> (DynamicLibrary.cpp). On Windows the
+// Only this module includes <dlfcn.h> (DynamicLibraryPosix.cpp). On Windows the
 // libraries are loaded with LoadLibraryA and looked up with GetProcAddress,
 // and wglGetProcAddress plays the part of glXGetProcAddressARB.
 #pragma once

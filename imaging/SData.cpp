@@ -7,13 +7,14 @@ struct TData::FileContents {
   std::uint32_t size = 0;
 };
 
-TData::FileContents TData::ReadWholeFile(const char *fileName) {
-  FileContents contents;
-  ::ReadWholeFile(fileName, contents.buffer, contents.size);
-  return contents;
-}
-
-TData::TData(const char *fileName) : TData(ReadWholeFile(fileName)) {}
+// Buffer and Size are fixed at construction, so the file is read before
+// either is made.
+TData::TData(const char *fileName)
+    : TData([fileName] {
+        FileContents contents;
+        ReadWholeFile(fileName, contents.buffer, contents.size);
+        return contents;
+      }()) {}
 
 TData::TData(FileContents &&contents) : Buffer(std::move(contents.buffer)), Size(contents.size) {}
 

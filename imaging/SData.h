@@ -40,6 +40,5 @@ class TData {
 
  private:
   struct FileContents;
-  static FileContents ReadWholeFile(const char *fileName);
   explicit TData(FileContents &&contents);
 };

@@ -41,6 +41,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #undef wglCopyContext
 #undef wglCreateContext
 #undef wglCreateLayerContext
@@ -63,6 +65,18 @@
 // Macros choosing the A or W function: here they are variables of their own.
 #undef wglUseFontBitmaps
 #undef wglUseFontOutlines
+
+// The system's text for an error code, in the ANSI code page, without the
+// trailing characters listed in trim (its line break, say), so that it can
+// stand inside a sentence. Returns its length, 0 where the system has none.
+inline DWORD SystemErrorText(DWORD code, char *text, DWORD size, const char *trim) {
+  DWORD length = code ? FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                       code, 0, text, size, nullptr)
+                      : 0;
+  while (length > 0 && std::strchr(trim, text[length - 1])) --length;
+  if (size) text[length] = '\0';
+  return length;
+}
 
 // Every entry-point variable is called without a calling-convention
 // attribute: x86-64 Windows has one calling convention.

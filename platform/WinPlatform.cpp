@@ -9,18 +9,10 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
 
 void CloseDisplay() {}
 
-// FormatMessageA writes in the ANSI code page, which is what MessageBoxA
-// reads; the trailing line break is dropped so that the text can stand
-// inside a sentence.
+// In the ANSI code page, which is what MessageBoxA reads; the final period
+// goes too, as the text ends a sentence of the caller's.
 const char *LastErrorText() {
   static char text[256];
-  const DWORD code = GetLastError();
-  DWORD length = code ? FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                       code, 0, text, sizeof text, nullptr)
-                      : 0;
-  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' ' ||
-                        text[length - 1] == '.'))
-    --length;
-  text[length] = '\0';
+  SystemErrorText(GetLastError(), text, sizeof text, "\r\n .");
   return text;
 }
