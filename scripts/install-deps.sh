@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs and
 # that are not on this machine yet. Usage: install-deps.sh run|test
+#
+# Package names are those that Debian 12, 13 and testing all have. A few
+# packages serve only some tests; a release whose archive lacks one (Wine
+# is not in testing today) goes on without it, and those tests say so and
+# skip.
 set -euo pipefail
 
 build_packages=(g++ cmake make pkg-config libsdl2-dev libglu1-mesa-dev libgl1-mesa-dri
@@ -8,15 +13,18 @@ build_packages=(g++ cmake make pkg-config libsdl2-dev libglu1-mesa-dev libgl1-me
 # A headless machine runs the demo on a virtual display and grabs a picture.
 display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick xfonts-base)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
-               clang libclang-rt-14-dev valgrind
+               clang libclang-rt-dev valgrind
                # cpack -G DEB and its checks
                dpkg-dev file desktop-file-utils lintian
-               # a real X server that changes display modes
-               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+               # a real X server that changes display modes, with and without
+               # a window manager
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox
                # Wayland compositors, nested in a virtual display
                mutter weston xwayland dbus-x11
                # the Windows build, its GoogleTest sources and Wine to run it
                g++-mingw-w64-x86-64 googletest wine wine64)
+# Wanted, but a release may not have them.
+optional_packages=(wine wine64)
 
 case "${1:-run}" in
   run) wanted=("${build_packages[@]}" "${display_packages[@]}") ;;
@@ -24,14 +32,54 @@ case "${1:-run}" in
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
-missing=()
-for package in "${wanted[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+is_optional() {
+  local package
+  for package in "${optional_packages[@]}"; do [[ $package == "$1" ]] && return 0; done
+  return 1
+}
 
-echo "Installing: ${missing[*]}"
+# Whether the archive, as apt last read it, offers a package.
+in_archive() {
+  local candidate
+  candidate=$(apt-cache policy "$1" 2>/dev/null | awk '/Candidate:/ {print $2}')
+  [[ -n $candidate && $candidate != "(none)" ]]
+}
+
+find_missing() {
+  missing=()
+  local package status
+  for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+  done
+}
+
+# Drops the optional packages that the archive lacks, saying so once.
+drop_unavailable() {
+  local kept=() package
+  for package in "${missing[@]}"; do
+    if is_optional "$package" && ! in_archive "$package"; then
+      echo "Not in this release's archive: $package (the tests that need it will skip)"
+    else
+      kept+=("$package")
+    fi
+  done
+  missing=("${kept[@]+"${kept[@]}"}")
+}
+
+find_missing
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+# Only optional packages that the archive lacks: nothing to fetch.
+only_optional=true
+for package in "${missing[@]}"; do
+  is_optional "$package" && ! in_archive "$package" && continue
+  only_optional=false
+done
+if $only_optional && [[ -n $(find /var/lib/apt/lists -name '*Packages*' -print -quit 2>/dev/null) ]]; then
+  drop_unavailable
+  exit 0
+fi
+
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
   command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
@@ -39,4 +87,7 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
+drop_unavailable
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+echo "Installing: ${missing[*]}"
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

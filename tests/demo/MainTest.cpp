@@ -1,6 +1,8 @@
 // The program's outcomes when it cannot start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "demo/Demo.h"
 #include "tests/support/FakeWin32.h"
 

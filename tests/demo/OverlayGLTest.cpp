@@ -2,6 +2,7 @@
 // let the scene through, glyphs show white, and the state is put back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <vector>
