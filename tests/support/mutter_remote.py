@@ -28,6 +28,7 @@ from gi.repository import Gio, GLib, Gst  # noqa: E402
 
 RD, SC = 'org.gnome.Mutter.RemoteDesktop', 'org.gnome.Mutter.ScreenCast'
 CURSOR_EMBEDDED = 1
+SHIFT = 42
 
 
 class Remote:
@@ -67,6 +68,8 @@ class Remote:
         self.bus.signal_subscribe(RD, RD + '.Session', 'Closed', rd_path, None,
                                   Gio.DBusSignalFlags.NONE, self.on_closed, None)
         self.call(RD, rd_path, RD + '.Session', 'Start')
+        self.session('NotifyKeyboardKeycode', '(ub)', SHIFT, True)
+        self.session('NotifyKeyboardKeycode', '(ub)', SHIFT, False)
 
     def on_closed(self, *_):
         print('error: mutter closed the remote-desktop session', flush=True)

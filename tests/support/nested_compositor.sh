@@ -187,8 +187,11 @@ compositor_key() {
   # xdotool reads a lone digit as that digit's key: Escape (X's keycode 9)
   # goes by its name, which names one key on every keymap.
   local key=$((code + 8))
-  [[ $key -ne 9 ]] || key=Escape
-  (( key >= 10 )) || [[ $key == Escape ]] || fail "compositor_key: no key for code $code"
+  if (( key == 9 )); then
+    key=Escape
+  elif (( key < 10 )); then
+    fail "compositor_key: no key for code $code"
+  fi
   DISPLAY=$OUTER_DISPLAY xdotool "key$state" "$key"
 }
 

@@ -2,8 +2,8 @@
 # The demo on Wayland desktops, as a user sees it: GNOME's compositor
 # (mutter) and weston, each in a session of its own (nested in a virtual
 # display, or mutter headless where it cannot nest), on both of SDL's
-# roads there: X11 through the compositor's Xwayland (SDL's choice when a
-# session offers both) and native Wayland (SDL_VIDEODRIVER=wayland). Every
+# roads there: X11 through the compositor's Xwayland
+# (SDL_VIDEODRIVER=x11) and native Wayland (SDL_VIDEODRIVER=wayland). Every
 # row requires an opaque picture filling the output with no cursor over it,
 # "+" raising the detail, and Escape ending the demo with status 0.
 # Skipped where the compositors cannot start, except on CI.
@@ -56,7 +56,13 @@ check_row() {
   # libdecor frame among them, which hiding the window only hides), and a
   # suppression cannot name them, as SDL's allocation wrappers end their
   # stacks.
-  [[ $road == wayland ]] && driver=(SDL_VIDEODRIVER=wayland ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0")
+  # Each road is named: SDL 2 takes X11 where a session offers both, but
+  # SDL 3 (under sdl2-compat) takes Wayland where the compositor offers
+  # wp_fifo_v1, as mutter 50 does.
+  case $road in
+    x11) driver=(SDL_VIDEODRIVER=x11) ;;
+    wayland) driver=(SDL_VIDEODRIVER=wayland ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0") ;;
+  esac
   compositor_pointer "${pointer[@]}"
   # The last row's window may still be on the output.
   until_output "the desktop before the start" 10 desktop "$work/now.ppm"
