@@ -94,7 +94,9 @@ start_remote() {
   local here reply
   here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   mkfifo "$work/remote.in" "$work/remote.out"
-  python3 "$here/mutter_remote.py" <"$work/remote.in" >"$work/remote.out" 2>"$work/remote.err" &
+  # Debian's Python, which python3-gi serves, whatever python3 comes first
+  # on PATH.
+  /usr/bin/python3 "$here/mutter_remote.py" <"$work/remote.in" >"$work/remote.out" 2>"$work/remote.err" &
   REMOTE_PID=$!
   exec {REMOTE_IN}>"$work/remote.in" {REMOTE_OUT}<"$work/remote.out"
   read -r -t 30 reply <&"$REMOTE_OUT" || reply="no answer"
