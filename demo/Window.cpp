@@ -134,8 +134,10 @@ bool CreateGLWindow() {
   ShowWindow(WindowHandle, SW_SHOW);
   SetForegroundWindow(WindowHandle);
   SetFocus(WindowHandle);
-  // Software GLX has no swap control; the frame loop runs unthrottled
-  // whether or not this takes.
+  // Swaps stop waiting for the retrace where the driver has swap control.
+  // Where it has none (Mesa's software GLX, Microsoft's GDI renderer) the
+  // call does nothing: on Windows the entry point is skipped when nobody
+  // supplies it (see ReportMissingEntryPoint), on Linux SDL refuses it.
   wglSwapIntervalEXT(0);
   return true;
 }
