@@ -115,7 +115,8 @@ bool CreateGLWindow() {
   if (!DeviceContext) return CreationFailed(TextGetDCFailed, false);
 
   // No depth buffer: the scene never tests depth. The 32 stands in the
-  // stencil field, as the program has always asked.
+  // stencil field; nothing uses a stencil buffer, so whatever stencil the
+  // chosen format has, none included, serves.
   PIXELFORMATDESCRIPTOR descriptor{};
   descriptor.nSize = sizeof descriptor;
   descriptor.nVersion = 1;
