@@ -44,12 +44,19 @@ void ReportFatal(const char *text) {
   MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
 }
 
-void ReportMissingEntryPoint(const char *name) {
+// True where the demo goes on without the entry point: only swap control,
+// an extension (WGL_EXT_swap_control) that some drivers lack, Microsoft's
+// own GDI renderer among them. CreateGLWindow asks it once to stop waiting
+// for the retrace and ignores the answer; without it the swaps wait or not
+// as the driver does, and the demo runs all the same.
+bool ReportMissingEntryPoint(const char *name) {
+  if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return true;
   char text[256];
   std::snprintf(text, sizeof text, "The entry point %s is not available in the OpenGL libraries.", name);
   ReportFatal(text);
   // The program ends right after this; the screen gets its mode back.
   ChangeDisplaySettingsA(nullptr, 0);
+  return false;
 }
 
 }  // namespace

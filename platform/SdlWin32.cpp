@@ -679,6 +679,8 @@ BOOL wglDeleteContext(HGLRC renderContext) {
   return TRUE;
 }
 
+// Where the driver has no swap control (Mesa's software GLX under Xvfb has
+// none) SDL answers that it is not supported, and nothing changes.
 BOOL wglSwapIntervalEXT(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
 
 bool OpenDisplay(char *reason, unsigned reasonSize) {

@@ -76,8 +76,14 @@ target_link_libraries(demo_test PRIVATE demo fake_win32 gl_recorder)
 # that changes modes (Xorg with the dummy driver). One at a time, each
 # waiting for the Wine server of the one before to end: a prefix's desktop
 # serves one X display.
+# The GLU library that hides swap control: in a folder of its own, as Wine
+# prefers a GLU library beside the program to its own.
+add_library(glu_hiding_swap_control SHARED windows/glu_hiding_swap_control.c)
+set_target_properties(glu_hiding_swap_control PROPERTIES OUTPUT_NAME glu32 PREFIX ""
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/hiding_swap_control)
 add_test(NAME windows_on_screen
-  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR}
+    $<TARGET_FILE:glu_hiding_swap_control>)
 set_tests_properties(windows_on_screen PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 300
   SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
   ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
