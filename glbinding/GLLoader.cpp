@@ -1,5 +1,6 @@
 #include "glbinding/GLLoader.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +56,11 @@ Result Nothing() {
 void *ResolveThroughWindowSystem(const char *name) {
 #if defined(_WIN32)
   if (!wglGetProcAddress) return nullptr;
-  return reinterpret_cast<void *>(wglGetProcAddress(name));
+  // Some Windows drivers answer a name they do not know with 1, 2, 3 or -1
+  // rather than null; a call through such an answer would crash.
+  const auto entry = reinterpret_cast<std::intptr_t>(wglGetProcAddress(name));
+  if (entry == -1 || (entry >= 0 && entry <= 3)) return nullptr;
+  return reinterpret_cast<void *>(entry);
 #else
   if (!glXGetProcAddressARB) return nullptr;
   return reinterpret_cast<void *>(glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)));

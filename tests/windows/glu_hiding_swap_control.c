@@ -1,7 +1,9 @@
 /* Hides swap control from the program, as a driver without
    WGL_EXT_swap_control does (Microsoft's GDI renderer, say): its
    wglGetProcAddress finds neither wglSwapIntervalEXT nor
-   wglGetSwapIntervalEXT. Under Wine, whose GL driver always has them.
+   wglGetSwapIntervalEXT, and answers them with 1, as some Windows drivers
+   answer a name they do not know. Under Wine, whose GL driver always has
+   them.
 
    Built as glu32.dll and put beside the program, which then loads it as
    its GLU library (WINEDLLOVERRIDES=glu32=n,b). The program loads GLU
@@ -24,7 +26,7 @@ static PROC(WINAPI *system_wglGetProcAddress)(LPCSTR);
 static PROC WINAPI HidingWglGetProcAddress(LPCSTR name) {
   if (name && (!strcmp(name, "wglSwapIntervalEXT") || !strcmp(name, "wglGetSwapIntervalEXT"))) {
     CloseHandle(CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
-    return NULL;
+    return (PROC)(INT_PTR)1;
   }
   return system_wglGetProcAddress(name);
 }
