@@ -511,6 +511,9 @@ BOOL DestroyWindow(HWND window) {
   // Already destroyed by the system (a close request): nothing is left to
   // release, and the ordinary teardown that follows is not a failure.
   if (window->destroyed) return TRUE;
+  // A window destroyed with the keyboard focus loses it first, as on
+  // Windows; SDL's own word of it would come too late to find the window.
+  if (window->sdl && SDL_GetKeyboardFocus() == window->sdl) window->procedure(window, WM_KILLFOCUS, 0, 0);
   window->procedure(window, WM_DESTROY, 0, 0);
   window->destroyed = true;
   SDL_DestroyWindow(window->sdl);

@@ -44,6 +44,8 @@ namespace {
 constexpr UINT DeadChar = 0x0103, SysDeadChar = 0x0107;
 
 GLRecorder *gl = nullptr;
+bool shownKeyState[256];
+bool shownFrozen = false;
 
 const char *KeyMessageName(UINT message) {
   switch (message) {
@@ -75,13 +77,14 @@ LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Written before the procedure runs: what it sends on (WM_CLOSE from
   // Alt+F4) comes after the message that caused it.
   std::fflush(stdout);
-  bool held[256];
-  std::copy(std::begin(KeyState), std::end(KeyState), held);
-  const bool frozen = DemoSettings.Frozen;
   const LRESULT result = WndProc(window, message, wParam, lParam);
+  // Against what was last written, so that a message sent from within
+  // another (WM_CLOSE from Alt+F4) does not have its changes written twice.
   for (int key = 0; key < 256; ++key)
-    if (KeyState[key] != held[key]) std::printf("KeyState 0x%02x %d\n", key, KeyState[key] ? 1 : 0);
-  if (DemoSettings.Frozen != frozen) std::printf("Frozen %d\n", DemoSettings.Frozen ? 1 : 0);
+    if (KeyState[key] != shownKeyState[key]) std::printf("KeyState 0x%02x %d\n", key, KeyState[key] ? 1 : 0);
+  if (DemoSettings.Frozen != shownFrozen) std::printf("Frozen %d\n", DemoSettings.Frozen ? 1 : 0);
+  std::copy(std::begin(KeyState), std::end(KeyState), shownKeyState);
+  shownFrozen = DemoSettings.Frozen;
   gl->Clear();
   // Written at once: whoever reads it compares the lines with the keys it
   // has sent so far.

@@ -73,16 +73,19 @@ def rows():
     add(KEYPAD, ' NumLock off')
     table.append(('NumLock on', [down(NUMLOCK) + up(NUMLOCK)]))
     add(KEYPAD, ' NumLock on')
+    # Before the keypad keys released after NumLock changed: under Windows
+    # the key each went down as then stays held until the focus goes (the
+    # row after them), and Up would come with the previous-state bit.
+    table.append(('Up, Space held, Alt down, both up', [down(UP) + down(SPACE) + down(ALT) + up(UP) + up(SPACE)
+                                                        + up(ALT)]))
+    table.append(('Left, Space, Alt held while the focus goes away',
+                  [down(LEFT) + down(SPACE) + down(ALT), 'away', up(LEFT) + up(SPACE) + up(ALT), 'back']))
+    table.append(('Up, Space held over Alt+Tab', [down(UP) + down(SPACE), 'switch', up(UP) + up(SPACE), 'back']))
     toggled = down(KP8) + down(NUMLOCK) + up(NUMLOCK) + up(KP8)
     table.append(('KP8 down, NumLock off, KP8 up', [toggled]))
     table.append(('KP8 down, NumLock on, KP8 up', [toggled]))
     table.append(('NumLock off', [down(NUMLOCK) + up(NUMLOCK)]))
-    table.append(('Up, Space held, Alt down, both up', [down(UP) + down(SPACE) + down(ALT) + up(UP) + up(SPACE)
-                                                        + up(ALT)]))
     table.append(('Left held while the focus goes away', [down(LEFT), 'away', up(LEFT), 'back']))
-    table.append(('Left, Space, Alt held while the focus goes away',
-                  [down(LEFT) + down(SPACE) + down(ALT), 'away', up(LEFT) + up(SPACE) + up(ALT), 'back']))
-    table.append(('Up, Space held over Alt+Tab', [down(UP) + down(SPACE), 'switch', up(UP) + up(SPACE), 'back']))
     add([('F4', F4)])
     table.append(table.pop(-3))  # Alt+F4
     return table
@@ -125,6 +128,14 @@ def mend_key_up_code(linux, wine):
     return linux, wine[:-1] + [wine[-1].replace(fields(wine[-1])[1], fields(wine[0])[1], 1)]
 
 
+def alt_tab(linux, wine):
+    """Alt+Tab's own Alt: whether the window gets its press before the window
+    manager's grab takes the focus is a matter of time, under Wine as under
+    ours (SDL then releases it itself); the rest is the focus mend."""
+    linux, wine = ([line for line in lines if fields(line)[1:2] != ['0x12']] for lines in (linux, wine))
+    return mend_focus_release(linux, wine)
+
+
 def mend_focus_release(linux, wine):
     """Announced mend: keys still held are released when the window loses
     the focus, before its WM_KILLFOCUS. Windows sends their release to the
@@ -143,8 +154,8 @@ EXPECTED = [
      wine_keypad_text_with_ctrl, False, False),
     # Windows releases another key than went down: the demo keeps it held.
     (lambda label: label.startswith('KP8 down'), 'mend: up as down', mend_key_up_code, True, True),
-    (lambda label: 'focus goes away' in label or 'Alt+Tab' in label, 'mend: focus', mend_focus_release, True,
-     False),
+    (lambda label: 'focus goes away' in label, 'mend: focus', mend_focus_release, True, False),
+    (lambda label: 'Alt+Tab' in label, 'mend: focus, Alt+Tab', alt_tab, True, False),
 ]
 
 

@@ -84,7 +84,9 @@ for ((tries = 0; ; ++tries)); do
 done
 xlogo -geometry 16x16+0-0 2>/dev/null &
 other=$!
-other_window=$(timeout 10 xdotool search --sync --onlyvisible --name '^xlogo$' | head -n 1) ||
+# The first window found; while the window manager takes the window over,
+# the search can find it twice, and head would end the pipe early.
+other_window=$(timeout 10 xdotool search --sync --onlyvisible --name '^xlogo$' | awk 'NR == 1') ||
   { echo "FAIL: no other window to move the focus to"; exit 1; }
 
 cd "$work"
