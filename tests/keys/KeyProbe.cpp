@@ -22,7 +22,8 @@
 //   KeyState 0x25 1        (held; 0 when it lets go)
 //   Frozen 1
 //
-// GL calls are recorded, not made: the frozen bolt is a list of no context.
+// There is no rendering context: GL calls, the frozen bolt's included, are
+// recorded and dropped.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -72,22 +72,22 @@ fi
 setxkbmap de
 # Held keys are held for their effect, not for repeats.
 python3 "$source_dir/tests/support/autorepeat.py" off
-# The window manager keeps what it writes in the scratch folder.
+xlogo -geometry 16x16+0-0 2>/dev/null &
+other=$!
+other_window=$(timeout 10 xdotool search --sync --onlyvisible --name '^xlogo$' | head -n 1) ||
+  { echo "FAIL: no other window to move the focus to"; exit 1; }
+# Then the window manager, which takes over the windows shown when it starts
+# and lists them once it has: a window mapped while it starts up can be
+# lost, never shown. It keeps what it writes in the scratch folder.
 XDG_CONFIG_HOME=$work XDG_CACHE_HOME=$work XDG_DATA_HOME=$work \
   openbox --config-file "$here/openbox.xml" >"$work/openbox.log" 2>&1 &
 manager=$!
 for ((tries = 0; ; ++tries)); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  kill -0 "$manager" 2>/dev/null && ((tries < 100)) ||
-    { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
+  xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$other_window")" && break
+  kill -0 "$manager" 2>/dev/null && ((tries < 300)) ||
+    { echo "FAIL: openbox did not take over the other window"; cat "$work/openbox.log"; exit 1; }
   sleep 0.1
 done
-xlogo -geometry 16x16+0-0 2>/dev/null &
-other=$!
-# The first window found; while the window manager takes the window over,
-# the search can find it twice, and head would end the pipe early.
-other_window=$(timeout 10 xdotool search --sync --onlyvisible --name '^xlogo$' | awk 'NR == 1') ||
-  { echo "FAIL: no other window to move the focus to"; exit 1; }
 
 cd "$work"
 if [[ -n $windows_probe ]]; then
