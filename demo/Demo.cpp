@@ -59,6 +59,15 @@ bool ReportMissingEntryPoint(const char *name) {
   return false;
 }
 
+// A key's release: its flag goes, and Space lets the frozen bolt go.
+void ReleaseKey(WPARAM key) {
+  if (key < 256) KeyState[key] = false;
+  if (key == VK_SPACE && DemoSettings.Frozen) {
+    DemoSettings.Frozen = false;
+    glDeleteLists(FrozenList, 1);
+  }
+}
+
 }  // namespace
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,12 +107,23 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_KEYUP:
-      if (wParam < 256) KeyState[wParam] = false;
-      if (wParam == VK_SPACE && DemoSettings.Frozen) {
-        DemoSettings.Frozen = false;
-        glDeleteLists(FrozenList, 1);
-      }
+      ReleaseKey(wParam);
       return 0;
+    case WM_SYSKEYUP:
+      // Alt pressed while a key is held makes that key's release a system
+      // key: it still comes up. Everything else about system keys is the
+      // default's (a system key never sets a flag, so nothing else changes).
+      ReleaseKey(wParam);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KILLFOCUS:
+      // The keys still held come up in whichever window has the focus then,
+      // and their releases never reach this one: every key lets go now.
+      // Once the loop has ended, the teardown may have released the
+      // rendering context already (DestroyWindow takes the focus away): the
+      // frozen list then goes with the context, as it does at every end.
+      if (!DemoSettings.Finished)
+        for (WPARAM key = 0; key < 256; ++key) ReleaseKey(key);
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_CHAR:
       // Beyond the bounds a character changes nothing: the work of a frame
       // doubles with each step up, and the counter must not wrap going down.

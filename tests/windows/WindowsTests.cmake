@@ -114,7 +114,7 @@ set_tests_properties(windows_bolts_match_linux PROPERTIES FIXTURES_REQUIRED wine
 # Our Linux layer's key and character messages against Wine's user32 for the
 # same X key events: the key probe of the Linux build and this build's.
 add_executable(key_probe keys/KeyProbe.cpp)
-target_link_libraries(key_probe PRIVATE platform)
+target_link_libraries(key_probe PRIVATE demo platform gl_recorder)
 add_test(NAME keys_linux_layer_against_wine
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/keys/keys_against_wine.sh
     "${LIGHTNING_LINUX_BUILD}/tests/keys/key_probe" $<TARGET_FILE:key_probe> ${PROJECT_SOURCE_DIR})
