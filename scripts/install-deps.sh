@@ -88,9 +88,11 @@ if [[ $(id -u) -ne 0 ]]; then
   command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
   sudo=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
+# sudo clears the environment: the setting that keeps debconf from asking
+# (keyboard-configuration would ask for a layout) goes on the command line.
+apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+"${apt[@]}" update -qq
 drop_unavailable
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
