@@ -38,7 +38,10 @@ elapsed() { echo "$1 $2" | awk '{ printf "%.2f", $2 - $1 }'; }
 demo_start() {
   local dir=$1 limit=${WINDOW_TIMEOUT:-20} window waited
   shift
-  (cd "$dir" && exec "$@" "$program") &
+  # As a terminal's shell starts it: a shell without job control (bash 5.3
+  # and later, in this script) has its background jobs ignore SIGINT and
+  # SIGQUIT, and the program would never see them.
+  (cd "$dir" && trap - INT QUIT && exec "$@" "$program") &
   demo=$!
   # Keys sent before the window is mapped and focused go to the root
   # window and are lost; keys sent before the first frame may be read
