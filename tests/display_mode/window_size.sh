@@ -4,7 +4,7 @@
 # that large while the X window keeps its 1024x768; a window manager makes
 # it as large as the screen. Either way the picture must be drawn for the
 # window as it is: the scene centred in it, stretched where the window is
-# larger.
+# larger. The window's state says it is full screen either way.
 # Usage: window_size.sh PROGRAM SOURCE_DIR
 set -euo pipefail
 program=$(realpath "$1")
@@ -23,6 +23,10 @@ for row in "none          1024x768" "openbox       screen"; do
   window=$(xdotool search --name '^OpenGL$' | head -n 1)
   size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
   [[ $size == "$want" ]] || fail "the window is $size on a $screen screen $under, expected $want"
+  # Its state says so, whoever answered its request to go full screen: SDL 3
+  # takes the mode change back unless it does.
+  xprop -id "$window" _NET_WM_STATE | grep -q '_NET_WM_STATE_FULLSCREEN' ||
+    fail "the window's state is not full screen $under: $(xprop -id "$window" _NET_WM_STATE)"
   import -window "$window" "$work/window.png"
   # Sampled, not filtered, back to 1024x768: the colours stay exact.
   convert "$work/window.png" -sample '1024x768!' -depth 8 -type TrueColor "ppm:$work/window.ppm"
