@@ -131,7 +131,7 @@ for wm in none openbox; do
   #                             ending               status restorer mode while running
   check_ending                  escape               0      demo     1024x768
   check_ending                  close                0      demo     1024x768
-  check_ending                  TERM                 0      demo     1024x768
+  without_window_manager check_ending TERM           0      demo     1024x768
   without_window_manager check_ending INT            0      demo     1024x768
   without_window_manager check_ending HUP            0      demo     1024x768
   without_window_manager check_ending QUIT           131    guardian 1024x768
