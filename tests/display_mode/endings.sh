@@ -128,19 +128,19 @@ demo_session_begin xorg
 # kind under a window manager, which answers it.
 for wm in none openbox; do
   start_window_manager "$wm"
-  #                             ending               status restorer mode while running
-  check_ending                  escape               0      demo     1024x768
-  check_ending                  close                0      demo     1024x768
-  without_window_manager check_ending TERM           0      demo     1024x768
-  without_window_manager check_ending INT            0      demo     1024x768
-  without_window_manager check_ending HUP            0      demo     1024x768
-  without_window_manager check_ending QUIT           131    guardian 1024x768
-  without_window_manager check_ending SEGV           139    guardian 1024x768
-  without_window_manager check_ending ABRT           134    guardian 1024x768
-  check_ending                  KILL                 137    guardian 1024x768
-  without_window_manager check_ending xkill          1      guardian 1024x768
-  check_ending                  exception            1      demo     1024x768
-  check_ending                  missing-entry-point  1      demo     1024x768
+  #                                   ending               status restorer mode while running
+  check_ending                        escape               0      demo     1024x768
+  check_ending                        close                0      demo     1024x768
+  without_window_manager check_ending TERM                 0      demo     1024x768
+  without_window_manager check_ending INT                  0      demo     1024x768
+  without_window_manager check_ending HUP                  0      demo     1024x768
+  without_window_manager check_ending QUIT                 131    guardian 1024x768
+  without_window_manager check_ending SEGV                 139    guardian 1024x768
+  without_window_manager check_ending ABRT                 134    guardian 1024x768
+  check_ending                        KILL                 137    guardian 1024x768
+  without_window_manager check_ending xkill                1      guardian 1024x768
+  check_ending                        exception            1      demo     1024x768
+  check_ending                        missing-entry-point  1      demo     1024x768
   stop_window_manager
 done
 
