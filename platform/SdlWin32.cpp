@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xatom.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -27,6 +30,7 @@ struct PlatformRenderContext {
 struct PlatformWindow {
   SDL_Window *sdl = nullptr;
   unsigned long xWindow = 0;  // on X11: the window's id there
+  void *xDisplay = nullptr;   // on X11: SDL's connection to the server
   WNDPROC procedure = nullptr;
   const char *className = nullptr;  // points into the class table
   bool destroyed = false;
@@ -361,17 +365,134 @@ void Translate(const SDL_Event &event) {
   }
 }
 
+// Going full screen on X11 is a request to the window manager (a
+// _NET_WM_STATE message to the root window), which answers by adding
+// _NET_WM_STATE_FULLSCREEN to the window's _NET_WM_STATE. SDL 2 takes the
+// window for full screen as soon as it asks. SDL 3 waits for the answer:
+// until it comes the mode change is provisional, and after 5 s without it
+// SDL puts the desktop's mode back; and since sdl2-compat has SDL 3 wait
+// inside every window call until the window manager has done its part
+// (SDL_VIDEO_SYNC_WINDOW_OPERATIONS), the call itself blocks those 5 s. In
+// a bare X session (a kiosk started with xinit) nobody answers, so there
+// the layer answers in the window manager's place, right after each
+// request, and SDL must not wait inside the call for an answer that only
+// the layer can give once the call has returned. To SDL 2 the answer only
+// says what it already holds true.
+#if defined(SDL_VIDEO_DRIVER_X11)
+// Whether a window manager runs that handles full-screen requests: it
+// redirects the root window's children (only one client can) and lists
+// the state among those it supports.
+bool WindowManagerAnswers(Display *display, Window root) {
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, root, &attributes) ||
+      !(attributes.all_event_masks & SubstructureRedirectMask))
+    return false;
+  const Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
+  const Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+  Atom type;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char *data = nullptr;
+  bool answers = false;
+  if (XGetWindowProperty(display, root, supported, 0, 1024, False, XA_ATOM, &type, &format, &count, &after,
+                         &data) == Success && data) {
+    // Format 32 comes as an array of long, whatever the size of long.
+    const long *atoms = reinterpret_cast<const long *>(data);
+    for (unsigned long i = 0; i < count && type == XA_ATOM && format == 32; ++i)
+      answers = answers || Atom(atoms[i]) == fullscreen;
+    XFree(data);
+  }
+  return answers;
+}
+#endif
+
+// Whether the layer answers the window's full-screen requests itself.
+bool StandsInForWindowManager(HWND window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  XWindowAttributes attributes;
+  Display *display = static_cast<Display *>(window->xDisplay);
+  return display && XGetWindowAttributes(display, window->xWindow, &attributes) &&
+         !WindowManagerAnswers(display, attributes.root);
+#else
+  (void)window;
+  return false;
+#endif
+}
+
+// Answers as a window manager does: the window's _NET_WM_STATE with or
+// without _NET_WM_STATE_FULLSCREEN, its other states kept. A window that
+// is not mapped needs no answer: there SDL writes the state itself. SDL
+// reads the answer before this returns, as it would have waited for it:
+// until it has, it holds the window for not yet full screen, and leaving
+// full screen would then leave the display in the program's mode.
+void AnswerFullscreenRequest(HWND window, bool fullscreen) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  Display *display = static_cast<Display *>(window->xDisplay);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, window->xWindow, &attributes) || attributes.map_state == IsUnmapped) return;
+  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+  const Atom full = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+  constexpr unsigned long kMaxStates = 32;
+  long atoms[kMaxStates + 1];
+  unsigned long kept = 0;
+  Atom type;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char *data = nullptr;
+  if (XGetWindowProperty(display, window->xWindow, state, 0, kMaxStates, False, XA_ATOM, &type, &format, &count,
+                         &after, &data) == Success && data) {
+    const long *old = reinterpret_cast<const long *>(data);
+    for (unsigned long i = 0; i < count && type == XA_ATOM && format == 32; ++i)
+      if (Atom(old[i]) != full) atoms[kept++] = old[i];
+    XFree(data);
+  }
+  if (fullscreen) atoms[kept++] = long(full);
+  XChangeProperty(display, window->xWindow, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char *>(atoms), int(kept));
+  // Once the server has answered this round trip, the PropertyNotify of
+  // the change is in SDL's queue.
+  XSync(display, False);
+  SDL_PumpEvents();
+#else
+  (void)window;
+  (void)fullscreen;
+#endif
+}
+
+// Runs an SDL window call that makes a full-screen request, and answers it
+// where no window manager will.
+template <typename Request>
+void RequestFullscreen(HWND window, bool fullscreen, Request request) {
+  if (!StandsInForWindowManager(window)) {
+    request();
+    return;
+  }
+  static const char *const kSync = "SDL_VIDEO_SYNC_WINDOW_OPERATIONS";
+  char was[8] = "";
+  const char *value = SDL_GetHint(kSync);
+  if (value) SDL_strlcpy(was, value, sizeof was);
+  SDL_SetHint(kSync, "0");
+  request();
+  if (value)
+    SDL_SetHint(kSync, was);
+  else
+    SDL_ResetHint(kSync);
+  AnswerFullscreenRequest(window, fullscreen);
+}
+
 void ApplyFullscreenMode(HWND window) {
   if (!IsLive(window)) return;
-  if (fullscreenMode.active) {
-    SDL_DisplayMode mode{};
-    mode.w = fullscreenMode.width;
-    mode.h = fullscreenMode.height;
-    SDL_SetWindowDisplayMode(window->sdl, &mode);
-    SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
-  } else {
-    SDL_SetWindowFullscreen(window->sdl, 0);
-  }
+  RequestFullscreen(window, fullscreenMode.active, [window] {
+    if (fullscreenMode.active) {
+      SDL_DisplayMode mode{};
+      mode.w = fullscreenMode.width;
+      mode.h = fullscreenMode.height;
+      SDL_SetWindowDisplayMode(window->sdl, &mode);
+      SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
+    } else {
+      SDL_SetWindowFullscreen(window->sdl, 0);
+    }
+  });
 }
 
 // The visual is fixed when the window is made, so the pixel format is
@@ -497,10 +618,14 @@ HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD
   window.destroyed = false;
   window.ownDC.window = &window;
   window.xWindow = 0;
+  window.xDisplay = nullptr;
 #if defined(SDL_VIDEO_DRIVER_X11)
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) window.xWindow = info.info.x11.window;
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
+    window.xWindow = info.info.x11.window;
+    window.xDisplay = info.info.x11.display;
+  }
 #endif
   ApplyFullscreenMode(&window);
   return &window;
@@ -524,7 +649,11 @@ BOOL DestroyWindow(HWND window) {
 BOOL ShowWindow(HWND window, int) {
   if (!IsLive(window)) return FALSE;
   const bool wasVisible = SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN;
-  SDL_ShowWindow(window->sdl);
+  // A full-screen window asks for full screen as it is shown.
+  if (fullscreenMode.active)
+    RequestFullscreen(window, true, [window] { SDL_ShowWindow(window->sdl); });
+  else
+    SDL_ShowWindow(window->sdl);
   return wasVisible ? TRUE : FALSE;
 }
 

@@ -167,6 +167,10 @@ HINSTANCE GetModuleHandleA(const char *moduleName);
 HCURSOR LoadCursorA(HINSTANCE instance, const char *cursorName);
 ATOM RegisterClassA(const WNDCLASSA *windowClass);
 BOOL UnregisterClassA(const char *className, HINSTANCE instance);
+// A mode makes every window full screen in it, as it is made or shown; no
+// mode puts the desktop's back. On X11 a window goes full screen even where
+// no window manager answers its request (a bare X session): the layer then
+// answers in the window manager's place.
 LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags);
 int ShowCursor(BOOL show);
 HWND CreateWindowExA(DWORD exStyle, const char *className, const char *windowName, DWORD style,

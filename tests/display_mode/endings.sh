@@ -117,24 +117,32 @@ check_ending() {
   done
   [[ -z $left || ($left == Z* && $orphaned == yes) ]] ||
     fail "$ending: the guardian is still there after the demo ended (state $left)"
-  printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)%s\n' \
-    "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")" "${twist:+, $twist}"
+  printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)%s%s\n' \
+    "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")" "${twist:+, $twist}" \
+    "$([[ $window_manager == none ]] || echo ", under $window_manager")"
 }
 
 demo_session_begin xorg
-#            ending               status restorer mode while running
-check_ending escape               0      demo     1024x768
-check_ending close                0      demo     1024x768
-check_ending TERM                 0      demo     1024x768
-check_ending INT                  0      demo     1024x768
-check_ending HUP                  0      demo     1024x768
-check_ending QUIT                 131    guardian 1024x768
-check_ending SEGV                 139    guardian 1024x768
-check_ending ABRT                 134    guardian 1024x768
-check_ending KILL                 137    guardian 1024x768
-check_ending xkill                1      guardian 1024x768
-check_ending exception            1      demo     1024x768
-check_ending missing-entry-point  1      demo     1024x768
+# Every ending in a bare X session (a kiosk started with xinit), where
+# nobody answers the window's request to go full screen, and one of each
+# kind under a window manager, which answers it.
+for wm in none openbox; do
+  start_window_manager "$wm"
+  #                                   ending               status restorer mode while running
+  check_ending                        escape               0      demo     1024x768
+  check_ending                        close                0      demo     1024x768
+  without_window_manager check_ending TERM                 0      demo     1024x768
+  without_window_manager check_ending INT                  0      demo     1024x768
+  without_window_manager check_ending HUP                  0      demo     1024x768
+  without_window_manager check_ending QUIT                 131    guardian 1024x768
+  without_window_manager check_ending SEGV                 139    guardian 1024x768
+  without_window_manager check_ending ABRT                 134    guardian 1024x768
+  check_ending                        KILL                 137    guardian 1024x768
+  without_window_manager check_ending xkill                1      guardian 1024x768
+  check_ending                        exception            1      demo     1024x768
+  check_ending                        missing-entry-point  1      demo     1024x768
+  stop_window_manager
+done
 
 # Already at 1024x768: nothing is set, by the demo or the guardian.
 xrandr -s 1024x768

@@ -1,20 +1,39 @@
 #!/usr/bin/env bash
-# On a desktop without 1024x768 and without a window manager, SDL takes the
-# nearest larger mode (1152x864) and counts the full-screen window as that
-# large, while the X window keeps its 1024x768. The picture must be drawn
-# for the window as it is: the scene centred in it.
+# On a desktop without 1024x768 SDL takes the nearest larger mode
+# (1152x864). Without a window manager SDL counts the full-screen window as
+# that large while the X window keeps its 1024x768; a window manager makes
+# it as large as the screen. Either way the picture must be drawn for the
+# window as it is: the scene centred in it, stretched where the window is
+# larger. The window's state says it is full screen either way.
 # Usage: window_size.sh PROGRAM SOURCE_DIR
 set -euo pipefail
 program=$(realpath "$1")
 source_dir=$2
 source "$source_dir/tests/support/demo_session.sh"
 demo_session_begin xorg "61.0 - 68.0" "59.0 - 76.0"
-demo_start "$source_dir"
-window=$(xdotool search --name '^OpenGL$' | head -n 1)
-import -window "$window" "$work/window.png"
-convert "$work/window.png" -depth 8 -type TrueColor "ppm:$work/window.ppm"
-python3 "$source_dir/tests/display/frame_check.py" initial "$work/window.ppm" ||
-  fail "the picture does not fit the window on a $(xrandr --current | sed -n 's/.* current \([0-9]* x [0-9]*\),.*/\1/p') screen"
-echo "ok: the scene is centred in the 1024x768 window on a 1152x864 screen"
-xdotool key Escape
-demo_expect_end Escape 10
+#         window manager  window size
+for row in "none          1024x768" "openbox       screen"; do
+  read -r wm want <<<"$row"
+  under="under $wm"
+  [[ $wm != none ]] || under="without a window manager"
+  start_window_manager "$wm"
+  demo_start "$source_dir"
+  screen=$(xrandr --current | sed -n 's/.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p')
+  [[ $want != screen ]] || want=$screen
+  window=$(xdotool search --name '^OpenGL$' | head -n 1)
+  size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+  [[ $size == "$want" ]] || fail "the window is $size on a $screen screen $under, expected $want"
+  # Its state says so, whoever answered its request to go full screen: SDL 3
+  # takes the mode change back unless it does.
+  xprop -id "$window" _NET_WM_STATE | grep -q '_NET_WM_STATE_FULLSCREEN' ||
+    fail "the window's state is not full screen $under: $(xprop -id "$window" _NET_WM_STATE)"
+  import -window "$window" "$work/window.png"
+  # Sampled, not filtered, back to 1024x768: the colours stay exact.
+  convert "$work/window.png" -sample '1024x768!' -depth 8 -type TrueColor "ppm:$work/window.ppm"
+  python3 "$source_dir/tests/display/frame_check.py" initial "$work/window.ppm" ||
+    fail "the picture does not fill the $size window on a $screen screen $under"
+  echo "ok: the scene fills the $size window on a $screen screen $under"
+  xdotool key Escape
+  demo_expect_end Escape 10
+  stop_window_manager
+done

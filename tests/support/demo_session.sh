@@ -6,6 +6,11 @@
 #   demo_session_begin [xorg ARGS] scratch folder, virtual display (or the
 #                                 real server of xorg_dummy.sh), clean-up
 #                                 at exit (demo_session_end)
+#   start_window_manager none|openbox
+#                                 openbox manages the display (a home of
+#                                 its own in $work) once this returns, and
+#                                 until stop_window_manager; none: nothing
+#   without_window_manager CMD... runs CMD only when none manages the display
 #   demo_start DIR [launcher...]  run the program from DIR (it reads
 #                                 DATA/font.bmp relative to it), optionally
 #                                 through a launcher such as valgrind; waits
@@ -39,7 +44,10 @@ elapsed() { echo "$1 $2" | awk '{ printf "%.2f", $2 - $1 }'; }
 demo_start() {
   local dir=$1 limit=${WINDOW_TIMEOUT:-20} window waited
   shift
-  (cd "$dir" && exec "$@" "$program") &
+  # As a terminal's shell starts it: a shell without job control (bash 5.3
+  # and later, in this script) has its background jobs ignore SIGINT and
+  # SIGQUIT, and the program would never see them.
+  (cd "$dir" && trap - INT QUIT && exec "$@" "$program") &
   demo=$!
   # Keys sent before the window is mapped and focused go to the root
   # window and are lost; keys sent before the first frame may be read
@@ -63,6 +71,38 @@ demo_start() {
       fail "no bolt drawn in the focused window within $limit s (window $window, focus $focus, bolt $drawn)"
     sleep 0.25
   done
+}
+
+start_window_manager() {
+  window_manager=$1
+  [[ $1 != none ]] || return 0
+  command -v openbox >/dev/null || fail "openbox is not installed (scripts/install-deps.sh test installs it)"
+  # It announces itself on the root window once it manages the screen; a
+  # predecessor's announcement must not count.
+  xprop -root -remove _NET_SUPPORTING_WM_CHECK
+  mkdir -p "$work/wm_home"
+  HOME=$work/wm_home openbox --sm-disable >"$work/wm.log" 2>&1 &
+  WM_PID=$!
+  local tries
+  for tries in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && return 0
+    kill -0 "$WM_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  fail "openbox did not take the display within 10 s: $(cat "$work/wm.log")"
+}
+
+stop_window_manager() {
+  window_manager=none
+  if [[ -n "${WM_PID:-}" ]]; then
+    kill "$WM_PID" 2>/dev/null || true
+    wait "$WM_PID" 2>/dev/null || true
+    WM_PID=
+  fi
+}
+
+without_window_manager() {
+  [[ ${window_manager:-none} != none ]] || "$@"
 }
 
 demo_rss() {
@@ -151,6 +191,7 @@ demo_session_begin() {
 
 demo_session_end() {
   demo_kill
+  stop_window_manager
   stop_xvfb
   stop_xorg_dummy
   rm -rf "$work"
