@@ -531,6 +531,12 @@ bool DesktopModesInForce() {
   return true;
 }
 
+// SDL's drivers that draw nowhere a user can see.
+bool ShowsOnScreen(const char *driver) {
+  return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0 &&
+         std::strcmp(driver, "evdev") != 0;
+}
+
 void AppendReason(char *reason, unsigned size, const char *driver, const char *why) {
   const std::size_t used = std::strlen(reason);
   if (used + 1 >= size) return;
@@ -846,14 +852,18 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
     opened = SDL_Init(SDL_INIT_VIDEO) == 0;
     if (!opened) AppendReason(reason, reasonSize, chosen, SDL_GetError());
   } else {
-    // SDL would fall back to its offscreen driver when no display answers,
-    // and the program would then run where nobody can see it or press a
-    // key. Only drivers that show something on a screen count.
+    // SDL's own choice first: where a session offers both X11 and Wayland,
+    // SDL 3 takes Wayland only when the compositor has what SDL wants of
+    // it, and a driver named to it would skip that test. But SDL would
+    // also fall back to its offscreen driver when no display answers, and
+    // the program would then run where nobody can see it or press a key.
+    // Only drivers that show something on a screen count; failing those,
+    // each is tried by name, so that the reason names every one.
+    opened = SDL_Init(SDL_INIT_VIDEO) == 0 && ShowsOnScreen(SDL_GetCurrentVideoDriver());
+    if (!opened) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     for (int i = 0; i < SDL_GetNumVideoDrivers() && !opened; ++i) {
       const char *driver = SDL_GetVideoDriver(i);
-      if (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy") ||
-          !std::strcmp(driver, "evdev"))
-        continue;
+      if (!ShowsOnScreen(driver)) continue;
       SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
       opened = SDL_Init(SDL_INIT_VIDEO) == 0;
       if (!opened) AppendReason(reason, reasonSize, driver, SDL_GetError());
