@@ -16,5 +16,5 @@ convert "$work/window.png" -depth 8 -type TrueColor "ppm:$work/window.ppm"
 python3 "$source_dir/tests/display/frame_check.py" initial "$work/window.ppm" ||
   fail "the picture does not fit the window on a $(xrandr --current | sed -n 's/.* current \([0-9]* x [0-9]*\),.*/\1/p') screen"
 echo "ok: the scene is centred in the 1024x768 window on a 1152x864 screen"
-xdotool key Escape
+keys tap Escape
 demo_expect_end Escape 10

@@ -25,6 +25,11 @@
 #   demo_expect_end WHAT SECONDS  waits for the end; status 0 required;
 #                                 sets demo_end_seconds to the time it took
 #   fail TEXT                     prints FAIL: TEXT and ends the test
+#
+# Keys go through keys and type_keys (scripts/keys.sh), by keycode, as a
+# keyboard sends them.
+
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/keys.sh"
 
 fail() {
   echo "FAIL: $*"
@@ -90,12 +95,12 @@ wait_for_bolt() {
 }
 
 expect_space_freezes() {
-  xdotool keydown space
+  keys down space
   wait_for_bolt frozen 30
   grab frozen1
   sleep 0.7
   grab frozen2
-  xdotool keyup space
+  keys up space
   wait_for_bolt live 30
   grab released
   local check=$source_dir/tests/display/frame_check.py

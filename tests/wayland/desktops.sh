@@ -74,10 +74,10 @@ check_row() {
   until_output "the cursor over the window" 5 frame "$work/now.ppm" "${pointer[@]}"
 
   cp "$work/now.ppm" "$work/before_plus.ppm"
-  outer xdotool type '+'
+  outer type_keys '+'
   until_output "typing +" 10 raised "$work/before_plus.ppm" "$work/now.ppm"
 
-  outer xdotool key Escape
+  outer keys tap Escape
   demo_expect_end "Escape ($row)" 10
 }
 

@@ -27,25 +27,27 @@ echo "ok: the help text, the axes and a bolt"
 # Messages are handled one per frame: a bolt frozen by a Space sent last
 # shows that every key before it was handled.
 settle() {
-  xdotool keydown space
+  keys down space
   wait_for_bolt frozen 30
   grab "$1"
-  xdotool keyup space
+  keys up space
   wait_for_bolt live 30
 }
-xdotool type --delay 100 '+'
+type_keys --delay 100 '+'
 settle plus
 check changed "$work/initial.ppm" "$work/plus.ppm" 6 || fail "typing +"
 check twin "$work/plus.ppm" 6 || fail "+ did not make the detail 11"
-xdotool key --delay 100 alt+plus
+keys down Alt_L
+keys tap --delay 100 plus
+keys up --delay 100 Alt_L
 settle alt_plus
 check band_same "$work/plus.ppm" "$work/alt_plus.ppm" || fail "Alt with + changed the help"
-xdotool key --delay 100 minus
+keys tap --delay 100 minus
 settle minus
 check band_same "$work/initial.ppm" "$work/minus.ppm" || fail "- did not bring the detail back to 10"
 echo "ok: + raises the detail, Alt with + does not, - lowers it"
 
 expect_space_freezes
 
-xdotool key Escape
+keys tap Escape
 demo_expect_end Escape 20
