@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Win32.h"
+#include "tests/support/TextInput.h"
 #include "text/Cp1251.h"
 
 namespace {
@@ -170,13 +171,7 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
   for (const Row &row : rows) {
     SCOPED_TRACE(testing::Message() << SDL_GetScancodeName(row.code) << " with modifiers " << row.modifiers);
     PushKey(SDL_KEYDOWN, row.code, row.modifiers);
-    if (row.typed) {
-      SDL_Event text{};
-      text.type = SDL_TEXTINPUT;
-      text.text.windowID = windowId;
-      std::strcpy(text.text.text, row.typed);
-      SDL_PushEvent(&text);
-    }
+    if (row.typed) PushTextInput(windowId, row.typed);
     PushKey(SDL_KEYUP, row.code, row.modifiers);
     const std::vector<MSG> taken = TakeAll();
     ASSERT_EQ(taken.size(), row.typed ? 3u : 2u);
@@ -194,11 +189,7 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
 
 TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePage) {
   HWND window = MakeWindow("Text", "text window");
-  SDL_Event event{};
-  event.type = SDL_TEXTINPUT;
-  event.text.windowID = windowId;
-  std::strcpy(event.text.text, "+-ф€☃");
-  SDL_PushEvent(&event);
+  PushTextInput(windowId, "+-ф€☃");
   const std::vector<MSG> taken = TakeAll();
   ASSERT_EQ(taken.size(), 5u);
   const WPARAM expected[] = {43, 45, 0xF4, 0x88, '?'};
@@ -213,13 +204,7 @@ TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePa
 TEST_F(Platform, CharactersComeAsTheKeyThatTypedThemSaysAndKeysUpAsTheyWentDown) {
   HWND window = MakeWindow("Typed", "typed window");
   const Uint16 shift = KMOD_LSHIFT, alt = KMOD_LALT, ctrl = KMOD_LCTRL;
-  auto text = [this](const char *typed) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = windowId;
-    std::strcpy(event.text.text, typed);
-    SDL_PushEvent(&event);
-  };
+  auto text = [this](const char *typed) { PushTextInput(windowId, typed); };
   // An input method may deliver a key's text after further keys: "+" typed
   // without Alt, its text after Alt went down; "=" typed with Alt, its text
   // after Alt went up.
