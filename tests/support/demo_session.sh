@@ -43,7 +43,12 @@ elapsed() { echo "$1 $2" | awk '{ printf "%.2f", $2 - $1 }'; }
 demo_start() {
   local dir=$1 limit=${WINDOW_TIMEOUT:-20} window waited
   shift
-  (cd "$dir" && exec "$@" "$program") &
+  # From a terminal the program starts with SIGINT and SIGQUIT at their
+  # defaults, which Ctrl+C and Ctrl+\ send. A script without job control
+  # starts its background jobs with both ignored, and bash 5.3 does so for
+  # this subshell too, exec included; SDL leaves a signal ignored that was
+  # ignored when it started, and the program would never see them.
+  (cd "$dir" && exec env --default-signal=INT,QUIT "$@" "$program") &
   demo=$!
   # Keys sent before the window is mapped and focused go to the root
   # window and are lost; keys sent before the first frame may be read
