@@ -337,6 +337,8 @@ void ForgetEveryDisplay() {
 
 }  // namespace
 
+// Each driver tried is named with SDL's reason for it, in SDL's order (SDL3
+// tries Wayland before X11); the last reason is the error SDL holds.
 TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscreen) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
@@ -344,10 +346,12 @@ TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscree
         ForgetEveryDisplay();
         char reason[512];
         const bool opened = OpenDisplay(reason, sizeof reason);
-        std::fprintf(stderr, "reason: %s\n", reason);
-        std::exit(opened ? 3 : 0);
+        const std::string_view said = reason;
+        const std::string_view last = SDL_GetError();
+        std::fprintf(stderr, "reason: %s\nlast: %s\n", reason, SDL_GetError());
+        std::exit(opened ? 3 : last.empty() || !said.ends_with(last) ? 4 : 0);
       },
-      ::testing::ExitedWithCode(0), "reason: x11: ");
+      ::testing::ExitedWithCode(0), "reason: ([^;\n]+: [^;\n]+; )*x11: [^;\n]+(; [^;\n]+: [^;\n]+)*\n");
 }
 
 TEST(PlatformWithoutDisplay, MessageBoxTextGoesToStandardErrorInUtf8) {
