@@ -53,8 +53,14 @@ demo_start() {
   # Keys sent before the window is mapped and focused go to the root
   # window and are lost; keys sent before the first frame may be read
   # before the program listens. Wait for all three.
-  window=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^OpenGL$' | head -n 1) ||
-    fail "the window did not appear within $limit s"
+  # xdotool's search ends with an X error when a window goes while it
+  # looks (SDL makes and destroys a small window to probe GLX as it starts):
+  # a failed search is looked again until the time is up.
+  local deadline=$((SECONDS + limit))
+  until window=$(xdotool search --onlyvisible --name '^OpenGL$' 2>/dev/null | head -n 1) && [[ -n $window ]]; do
+    ((SECONDS < deadline)) || fail "the window did not appear within $limit s"
+    sleep 0.1
+  done
   local focus=none drawn=no
   for ((waited = 0; ; ++waited)); do
     kill -0 "$demo" 2>/dev/null || fail "the program ended right after its window appeared"
