@@ -11,6 +11,10 @@
 #include "tests/support/TextInput.h"
 #include "text/Cp1251.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 std::vector<MSG> received;
@@ -27,6 +31,10 @@ class Platform : public ::testing::Test {
     char reason[256];
     ASSERT_TRUE(OpenDisplay(reason, sizeof reason)) << reason;
   }
+  // The tests without a display run this program anew with its
+  // environment, where SDL3 reads a copy of the environment taken before
+  // they can unset anything.
+  static void TearDownTestSuite() { unsetenv("SDL_VIDEODRIVER"); }
 
   void SetUp() override {
     received.clear();
@@ -359,6 +367,12 @@ TEST(PlatformWithoutDisplay, MessageBoxTextGoesToStandardErrorInUtf8) {
   EXPECT_EXIT(
       {
         ForgetEveryDisplay();
+#if defined(__SANITIZE_ADDRESS__)
+        // SDL3 3.4's X11 message box keeps its copy of the locale's name
+        // (setlocale's answer, SDL_strdup'ed) when it cannot open the
+        // display. The layer's own part of the call allocates nothing.
+        __lsan::ScopedDisabler sdlKeepsTheLocaleName;
+#endif
         MessageBoxA(nullptr, Cp1251("Не могу удалить окно").c_str(), Cp1251("Ошибка").c_str(), MB_ICONERROR);
         std::exit(0);
       },
