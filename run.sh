@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the demo. On a machine without
-# a display it runs the demo on a virtual one for a few seconds and saves a
-# screenshot to build/screenshot.png instead.
+# a display it runs the demo on a virtual one, waits for its first drawn
+# frame, saves a screenshot to build/screenshot.png and ends it with Escape.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,23 +20,51 @@ source scripts/keys.sh
 start_xvfb
 trap stop_xvfb EXIT
 export MESA_SHADER_CACHE_DISABLE=true
+rm -f build/screenshot.png
 ./build/lightning &
 demo=$!
-xdotool search --sync --onlyvisible --name '^OpenGL$' >/dev/null 2>&1 &
-finder=$!
-( sleep 15; kill "$finder" 2>/dev/null ) &
-wait "$finder" 2>/dev/null || true
-sleep 3
-import -window root build/screenshot.png
-keys tap Escape
-for _ in $(seq 1 50); do
+
+# The help text fills the top of every drawn frame; until the first frame
+# the screen is black there. A picture taken before would show nothing.
+top_band_lit() {
+  local brightest
+  brightest=$(import -window root -crop "100%x6%+0+0" +repage png:- 2>/dev/null |
+              convert png:- -format '%[fx:maxima]' info: 2>/dev/null) || return 1
+  [[ -n $brightest && $brightest != 0 ]]
+}
+drawn=false
+started=$EPOCHREALTIME
+for _ in $(seq 1 150); do
   kill -0 "$demo" 2>/dev/null || break
+  if top_band_lit; then drawn=true; break; fi
+  awk -v t0="$started" -v t1="$EPOCHREALTIME" 'BEGIN { exit !(t1 - t0 < 15) }' || break
   sleep 0.1
 done
+
+if $drawn; then
+  # A moment more, so that the picture is a frame of the running demo.
+  sleep 1
+  import -window root build/screenshot.png
+  keys tap Escape
+  for _ in $(seq 1 50); do
+    kill -0 "$demo" 2>/dev/null || break
+    sleep 0.1
+  done
+fi
+stopped=false
 if kill -0 "$demo" 2>/dev/null; then
-  echo "The demo did not end on Escape; stopping it." >&2
+  $drawn && echo "The demo did not end on Escape; stopping it." >&2
   kill "$demo"
+  stopped=true
 fi
 wait "$demo" && status=0 || status=$?
+if ! $drawn; then
+  if $stopped; then
+    echo "The demo drew no frame within 15 s and was stopped; no screenshot was taken." >&2
+  else
+    echo "The demo ended with status $status before drawing a frame; no screenshot was taken." >&2
+  fi
+  exit 1
+fi
 echo "The demo ended with status $status. Its screen: build/screenshot.png"
 exit "$status"

@@ -3,7 +3,9 @@
 # in the ordinary build, once in the Windows build (cross-compiled with
 # MinGW-w64, run under Wine), once more built with AddressSanitizer and
 # UndefinedBehaviorSanitizer. Tests that need a screen start their own
-# virtual display. Arguments go to every ctest run (e.g. -R Bolt).
+# virtual display. Arguments go to every ctest run (e.g. -R Bolt). A pass
+# whose tests fail does not stop the next one; the status says whether all
+# passed.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,13 +16,14 @@ jobs=$(nproc)
 echo "== ordinary build"
 cmake -S . -B build -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=ON -DLIGHTNING_SANITIZE=OFF >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j2 "$@"
+failed=()
+ctest --test-dir build --output-on-failure -j2 "$@" || failed+=(ordinary)
 
 echo "== Windows build (MinGW-w64, tests under Wine)"
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DLIGHTNING_LINUX_BUILD="$PWD/build" \
   -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=OFF >/dev/null
 cmake --build build-windows -j"$jobs"
-ctest --test-dir build-windows --output-on-failure -j2 "$@"
+ctest --test-dir build-windows --output-on-failure -j2 "$@" || failed+=(Windows)
 
 # Memcheck cannot run a sanitized program, the fuzzer is built with its own
 # sanitizers, and the soak judges memory by the resident size and a heap
@@ -33,4 +36,9 @@ LD_PRELOAD="$PWD/build-asan/libkeep_system_libraries.so" \
 ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0" \
-  ctest --test-dir build-asan --output-on-failure -j2 -LE 'valgrind|fuzz|soak' "$@"
+  ctest --test-dir build-asan --output-on-failure -j2 -LE 'valgrind|fuzz|soak' "$@" || failed+=(sanitized)
+
+if ((${#failed[@]})); then
+  echo "Tests failed in: ${failed[*]}"
+  exit 1
+fi

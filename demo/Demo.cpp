@@ -44,12 +44,28 @@ void ReportFatal(const char *text) {
   MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
 }
 
-void ReportMissingEntryPoint(const char *name) {
+// True where the demo goes on without the entry point: only swap control,
+// an extension (WGL_EXT_swap_control) that some drivers lack, Microsoft's
+// own GDI renderer among them. CreateGLWindow asks it once to stop waiting
+// for the retrace and ignores the answer; without it the swaps wait or not
+// as the driver does, and the demo runs all the same.
+bool ReportMissingEntryPoint(const char *name) {
+  if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return true;
   char text[256];
   std::snprintf(text, sizeof text, "The entry point %s is not available in the OpenGL libraries.", name);
   ReportFatal(text);
   // The program ends right after this; the screen gets its mode back.
   ChangeDisplaySettingsA(nullptr, 0);
+  return false;
+}
+
+// A key's release: its flag goes, and Space lets the frozen bolt go.
+void ReleaseKey(WPARAM key) {
+  if (key < 256) KeyState[key] = false;
+  if (key == VK_SPACE && DemoSettings.Frozen) {
+    DemoSettings.Frozen = false;
+    glDeleteLists(FrozenList, 1);
+  }
 }
 
 }  // namespace
@@ -91,12 +107,23 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_KEYUP:
-      if (wParam < 256) KeyState[wParam] = false;
-      if (wParam == VK_SPACE && DemoSettings.Frozen) {
-        DemoSettings.Frozen = false;
-        glDeleteLists(FrozenList, 1);
-      }
+      ReleaseKey(wParam);
       return 0;
+    case WM_SYSKEYUP:
+      // Alt pressed while a key is held makes that key's release a system
+      // key: it still comes up. Everything else about system keys is the
+      // default's (a system key never sets a flag, so nothing else changes).
+      ReleaseKey(wParam);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KILLFOCUS:
+      // The keys still held come up in whichever window has the focus then,
+      // and their releases never reach this one: every key lets go now.
+      // Once the loop has ended, the teardown may have released the
+      // rendering context already (DestroyWindow takes the focus away): the
+      // frozen list then goes with the context, as it does at every end.
+      if (!DemoSettings.Finished)
+        for (WPARAM key = 0; key < 256; ++key) ReleaseKey(key);
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_CHAR:
       // Beyond the bounds a character changes nothing: the work of a frame
       // doubles with each step up, and the counter must not wrap going down.

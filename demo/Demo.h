@@ -3,8 +3,10 @@
 // LightningMain binds GL, makes the full-screen window, runs the loop until
 // Escape or the window's destruction, and tears everything down. WndProc
 // turns keyboard messages into key flags, detail changes and the frozen
-// bolt, and keeps the viewport the size of the client area (WM_SIZE);
-// UpdateSettings applies the held keys once per frame.
+// bolt, lets a key go on its release whether it comes as a key or as a
+// system key, lets every key go when the window loses the focus
+// (WM_KILLFOCUS), and keeps the viewport the size of the client area
+// (WM_SIZE); UpdateSettings applies the held keys once per frame.
 #pragma once
 
 #include <cstdint>

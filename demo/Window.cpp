@@ -115,7 +115,8 @@ bool CreateGLWindow() {
   if (!DeviceContext) return CreationFailed(TextGetDCFailed, false);
 
   // No depth buffer: the scene never tests depth. The 32 stands in the
-  // stencil field, as the program has always asked.
+  // stencil field; nothing uses a stencil buffer, so whatever stencil the
+  // chosen format has, none included, serves.
   PIXELFORMATDESCRIPTOR descriptor{};
   descriptor.nSize = sizeof descriptor;
   descriptor.nVersion = 1;
@@ -134,8 +135,10 @@ bool CreateGLWindow() {
   ShowWindow(WindowHandle, SW_SHOW);
   SetForegroundWindow(WindowHandle);
   SetFocus(WindowHandle);
-  // Software GLX has no swap control; the frame loop runs unthrottled
-  // whether or not this takes.
+  // Swaps stop waiting for the retrace where the driver has swap control.
+  // Where it has none (Mesa's software GLX, Microsoft's GDI renderer) the
+  // call does nothing: on Windows the entry point is skipped when nobody
+  // supplies it (see ReportMissingEntryPoint), on Linux SDL refuses it.
   wglSwapIntervalEXT(0);
   return true;
 }

@@ -14,7 +14,11 @@ void *LibrarySymbol(LibraryHandle library, const char *name) {
 const char *LibraryError() {
   static char text[512];
   const DWORD code = GetLastError();
-  if (!SystemErrorText(code, text, sizeof text, "\r\n "))
+  char *message = SystemErrorText(code, "\r\n ");
+  if (message && *message)
+    std::snprintf(text, sizeof text, "%s", message);
+  else
     std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(code));
+  if (message) LocalFree(message);
   return text;
 }

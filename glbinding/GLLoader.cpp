@@ -1,5 +1,6 @@
 #include "glbinding/GLLoader.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,16 +31,24 @@ char gluError[512];
 
 void NoteLoadError(char (&into)[512]) { std::snprintf(into, sizeof into, "%s", LibraryError()); }
 
-void ReportToStandardError(const char *name) {
+bool ReportToStandardError(const char *name) {
   std::fprintf(stderr, "lightning: the entry point %s is not available in the GL or GLU library\n",
                name);
+  return false;
 }
 
 MissingEntryPointHandler missingHandler = ReportToStandardError;
 
-[[noreturn]] void MissingEntryPoint(const char *name) {
-  missingHandler(name);
-  std::exit(1);
+// Returns only when the handler lets the program go on without the entry
+// point.
+void MissingEntryPoint(const char *name) {
+  if (!missingHandler(name)) std::exit(1);
+}
+
+// What a skipped call gives back: zero, null or false, whatever the type.
+template <class Result>
+Result Nothing() {
+  return Result();
 }
 
 // Lookups of the OpenGL 2.0 group ask the window system's lookup alone, with
@@ -47,7 +56,11 @@ MissingEntryPointHandler missingHandler = ReportToStandardError;
 void *ResolveThroughWindowSystem(const char *name) {
 #if defined(_WIN32)
   if (!wglGetProcAddress) return nullptr;
-  return reinterpret_cast<void *>(wglGetProcAddress(name));
+  // Some Windows drivers answer a name they do not know with 1, 2, 3 or -1
+  // rather than null; a call through such an answer would crash.
+  const auto entry = reinterpret_cast<std::intptr_t>(wglGetProcAddress(name));
+  if (entry == -1 || (entry >= 0 && entry <= 3)) return nullptr;
+  return reinterpret_cast<void *>(entry);
 #else
   if (!glXGetProcAddressARB) return nullptr;
   return reinterpret_cast<void *>(glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)));
@@ -55,13 +68,19 @@ void *ResolveThroughWindowSystem(const char *name) {
 }
 
 // Every forwarder: look up, store, and call what was stored with the same
-// arguments. The null test only guards the jump; the store happens first, as
-// a forwarder that found nothing stores null. No local variable: the
-// registry's parameter names (one is "entry") would clash with it.
+// arguments. The null test only guards the jump. A call that the program
+// goes on without is skipped, and the forwarder goes back into the variable
+// so that nothing ever calls through null and the next call looks again.
+// No local variable: the registry's parameter names (one is "entry") would
+// clash with it.
 #define DEFINE_FORWARDER(lookup, ret, name, params, args)             \
   ret Forward_##name params {                                         \
     name = reinterpret_cast<ret(*) params>(lookup(#name));            \
-    if (!name) MissingEntryPoint(#name);                              \
+    if (!name) {                                                      \
+      MissingEntryPoint(#name);                                       \
+      name = Forward_##name;                                          \
+      return Nothing<ret>();                                          \
+    }                                                                 \
     return name args;                                                 \
   }
 #define GL_LAZY(family, ret, name, params, args) DEFINE_FORWARDER(ResolveEntryPoint, ret, name, params, args)

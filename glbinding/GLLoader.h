@@ -12,7 +12,8 @@
 //   the GLX core or the WGL entries of the Windows GL library, all of GLU).
 //   Everything else is bound at its first call.
 // - A call through an entry point that no library supplies never jumps to
-//   null: the forwarder reports the name and ends the program.
+//   null: the forwarder hands the name to the missing-entry-point handler,
+//   which ends the program or lets it go on without that call.
 //
 // Only this module includes <dlfcn.h> (DynamicLibraryPosix.cpp). On Windows the
 // libraries are loaded with LoadLibraryA and looked up with GetProcAddress,
@@ -66,9 +67,12 @@ void InstallForwarders();
 const char *GLLibraryError();
 const char *GLULibraryError();
 
-// Called with the entry point's name before the program ends because nobody
-// supplies it. The default writes to standard error.
-using MissingEntryPointHandler = void (*)(const char *name);
+// Called with the name of an entry point that nobody supplies, at its call.
+// False: the program ends with status 1. True: the program goes on without
+// it; the call does nothing and gives zero (null, false), and the entry
+// point is looked up again at its next call. The default writes to
+// standard error and returns false.
+using MissingEntryPointHandler = bool (*)(const char *name);
 void SetMissingEntryPointHandler(MissingEntryPointHandler handler);
 
 // The two plain forwarding routines that the texture code calls.

@@ -332,6 +332,15 @@ void Translate(const SDL_Event &event) {
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
         if (HWND window = WindowFromSdlId(event.window.windowID))
           Post(window, WM_CLOSE, 0, 0, event.window.timestamp);
+      } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        // Windows sends WM_KILLFOCUS rather than posting it, and no release
+        // of the keys still held: they come up in the window that has the
+        // focus then. SDL has made up their releases just before this event
+        // (with the modifiers still held, so that a key held with Alt comes
+        // up as a system key), and no SDL event is taken while the queue
+        // holds a message: they have all been taken before this is sent.
+        if (HWND window = WindowFromSdlId(event.window.windowID))
+          window->procedure(window, WM_KILLFOCUS, 0, 0);
       } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         // On X11 the X server tells the size instead (below).
         HWND window = WindowFromSdlId(event.window.windowID);
@@ -502,6 +511,9 @@ BOOL DestroyWindow(HWND window) {
   // Already destroyed by the system (a close request): nothing is left to
   // release, and the ordinary teardown that follows is not a failure.
   if (window->destroyed) return TRUE;
+  // A window destroyed with the keyboard focus loses it first, as on
+  // Windows; SDL's own word of it would come too late to find the window.
+  if (window->sdl && SDL_GetKeyboardFocus() == window->sdl) window->procedure(window, WM_KILLFOCUS, 0, 0);
   window->procedure(window, WM_DESTROY, 0, 0);
   window->destroyed = true;
   SDL_DestroyWindow(window->sdl);
@@ -679,6 +691,8 @@ BOOL wglDeleteContext(HGLRC renderContext) {
   return TRUE;
 }
 
+// Where the driver has no swap control (Mesa's software GLX under Xvfb has
+// none) SDL answers that it is not supported, and nothing changes.
 BOOL wglSwapIntervalEXT(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
 
 bool OpenDisplay(char *reason, unsigned reasonSize) {

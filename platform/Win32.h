@@ -14,8 +14,10 @@
 // went down with, and keys still held come up when the window loses the
 // focus. Characters arrive as WM_CHAR in the Windows-1251 code page, as
 // WM_SYSCHAR when a system key (Alt, not AltGr) typed them. A change of the
-// window's size reaches the window procedure as WM_SIZE the way Windows
-// sends it: called directly from within PeekMessageA, never queued.
+// window's size reaches the window procedure as WM_SIZE, and the loss of
+// the keyboard focus as WM_KILLFOCUS (after the releases of the keys still
+// held), the way Windows sends them: called directly from within
+// PeekMessageA, never queued.
 //
 // On Windows the WGL functions are the GL binding's variables
 // (glbinding/GLLoader.h), bound from the GL library by name.
@@ -111,6 +113,7 @@ constexpr BOOL TRUE = 1;
 // Messages.
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_SIZE = 0x0005;
+constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;

@@ -68,14 +68,22 @@
 
 // The system's text for an error code, in the ANSI code page, without the
 // trailing characters listed in trim (its line break, say), so that it can
-// stand inside a sentence. Returns its length, 0 where the system has none.
-inline DWORD SystemErrorText(DWORD code, char *text, DWORD size, const char *trim) {
-  DWORD length = code ? FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                       code, 0, text, size, nullptr)
+// stand inside a sentence; null where the system has none. The system
+// allocates the text, as long as it is, and LocalFree releases it: some of
+// Windows' messages run to several hundred characters.
+inline char *SystemErrorText(DWORD code, const char *trim) {
+  char *text = nullptr;
+  DWORD length = code ? FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                                       nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr)
                       : 0;
+  if (!length) {
+    if (text) LocalFree(text);
+    return nullptr;
+  }
   while (length > 0 && std::strchr(trim, text[length - 1])) --length;
-  if (size) text[length] = '\0';
-  return length;
+  text[length] = '\0';
+  return text;
 }
 
 // Every entry-point variable is called without a calling-convention

@@ -10,9 +10,13 @@ bool OpenDisplay(char *reason, unsigned reasonSize) {
 void CloseDisplay() {}
 
 // In the ANSI code page, which is what MessageBoxA reads; the final period
-// goes too, as the text ends a sentence of the caller's.
+// goes too, as the text ends a sentence of the caller's. The system's buffer
+// is held until the next call, which releases it; the error is read first,
+// as releasing may change it.
 const char *LastErrorText() {
-  static char text[256];
-  SystemErrorText(GetLastError(), text, sizeof text, "\r\n .");
-  return text;
+  static char *text = nullptr;
+  const DWORD code = GetLastError();
+  if (text) LocalFree(text);
+  text = SystemErrorText(code, "\r\n .");
+  return text ? text : "";
 }

@@ -19,8 +19,11 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
                # a real X server that changes display modes, with and without
                # a window manager
                xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox
-               # Wayland compositors, nested in a virtual display
+               # Wayland compositors, nested in a virtual display; a mutter
+               # that cannot nest runs headless, seen through its screen cast
+               # (PipeWire, GStreamer's pipewiresrc from Python)
                mutter weston xwayland dbus-x11
+               pipewire wireplumber gstreamer1.0-pipewire gir1.2-gstreamer-1.0 python3-gi
                # the Windows build, its GoogleTest sources and Wine to run it
                g++-mingw-w64-x86-64 googletest wine wine64)
 # Wanted, but a release may not have them.
@@ -85,9 +88,11 @@ if [[ $(id -u) -ne 0 ]]; then
   command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
   sudo=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
+# sudo clears the environment: the setting that keeps debconf from asking
+# (keyboard-configuration would ask for a layout) goes on the command line.
+apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+"${apt[@]}" update -qq
 drop_unavailable
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"

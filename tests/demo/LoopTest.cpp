@@ -181,6 +181,30 @@ TEST(Keys, KeyMessagesSetAndClearFlagsAndOthersGoToTheDefault) {
   WndProc(nullptr, WM_SYSKEYDOWN, VK_LEFT, 0);
   EXPECT_FALSE(KeyState[VK_LEFT]);
   EXPECT_EQ(fake::log, (std::vector<std::string>{"DefWindowProcA " + Code(WM_SYSKEYDOWN)}));
+  // A key held when Alt goes down comes up as a system key: it lets go,
+  // and the default still sees the system key.
+  WndProc(nullptr, WM_KEYDOWN, VK_UP, 0);
+  WndProc(nullptr, WM_SYSKEYUP, VK_UP, 0);
+  EXPECT_FALSE(KeyState[VK_UP]);
+  EXPECT_EQ(fake::log.back(), "DefWindowProcA " + Code(WM_SYSKEYUP));
+}
+
+// Losing the focus lets every key go, the frozen bolt's list included; once
+// the loop has ended the context may be gone, and nothing is called.
+TEST_F(Loop, FocusLossLetsEveryKeyGoAndCallsNoGLAfterTheLoop) {
+  WndProc(WindowHandle, WM_KEYDOWN, VK_SPACE, 0);
+  WndProc(WindowHandle, WM_KEYDOWN, VK_F2, 0);
+  const GLuint list = FrozenList;
+  WndProc(WindowHandle, WM_KILLFOCUS, 0, 0);
+  EXPECT_EQ(std::count(std::begin(KeyState), std::end(KeyState), true), 0);
+  EXPECT_FALSE(DemoSettings.Frozen);
+  ASSERT_EQ(gl.Named("glDeleteLists").size(), 1u);
+  EXPECT_EQ(gl.Named("glDeleteLists")[0].args, (std::vector<double>{double(list), 1.0}));
+  WndProc(WindowHandle, WM_KEYDOWN, VK_SPACE, 0);
+  DemoSettings.Finished = true;
+  gl.Clear();
+  WndProc(WindowHandle, WM_KILLFOCUS, 0, 0);
+  EXPECT_TRUE(gl.calls.empty());
 }
 
 TEST_F(Loop, SpaceWithAutoRepeatRecordsOneBoltAndReleaseDeletesIt) {

@@ -123,3 +123,19 @@ TEST_F(Loader, EntryPointNobodySuppliesStopsTheProgramWithItsName) {
   EXPECT_EXIT(glFinish(), ::testing::ExitedWithCode(1), "glFinish");
 }
 
+TEST_F(Loader, EntryPointTheProgramGoesOnWithoutIsSkippedAndAskedForAgain) {
+  ASSERT_TRUE(InitOpenGL(FAKE_GL, FAKE_GLU));
+  const auto lookups = FakeSymbol<int (*)(const char *)>(GLLibraryHandle, "FakeLookups");
+  events.clear();
+  SetMissingEntryPointHandler([](const char *name) {
+    events.emplace_back(name);
+    return true;
+  });
+  EXPECT_EQ(glXSwapIntervalMESA(0), 0);
+  EXPECT_EQ(glXSwapIntervalMESA(0), 0);
+  EXPECT_EQ(lookups("glXSwapIntervalMESA"), 2);
+  SetMissingEntryPointHandler(nullptr);
+  EXPECT_EQ(events, (std::vector<std::string>{"glXSwapIntervalMESA", "glXSwapIntervalMESA"}));
+  EXPECT_EXIT(glXSwapIntervalMESA(0), ::testing::ExitedWithCode(1), "glXSwapIntervalMESA");
+}
+

@@ -1,6 +1,7 @@
 // A window that writes down the key and character messages it receives, for
 // comparing our Linux layer with the system's user32 (Wine's, on the same X
-// server) key for key. It uses platform/Win32.h only, so the same source
+// server) key for key, and what the demo's own window procedure makes of
+// them. It uses platform/Win32.h and the demo's WndProc, so the same source
 // builds for both, and it makes its window as the demo does.
 //
 //   key_probe [TITLE]      (title "KeyProbe" by default)
@@ -11,14 +12,31 @@
 //
 // that is the message, wParam, and the lParam fields that a window
 // procedure or DefWindowProcA reads: the repeat count, the context bit 29
-// (Alt held), the previous-state bit 30 and the transition bit 31. Every
-// message then goes on to DefWindowProcA, so Alt+F4 closes the window
-// (WM_CLOSE, WM_DESTROY are written too) and the probe ends with status 0.
+// (Alt held), the previous-state bit 30 and the transition bit 31.
+// WM_KILLFOCUS, WM_CLOSE and WM_DESTROY are written by name. Every message
+// then goes to the demo's WndProc, which passes what it leaves to
+// DefWindowProcA, so Alt+F4 closes the window and the probe ends with
+// status 0; each KeyState flag and the frozen bolt that this changes follow
+// on lines of their own:
+//
+//   KeyState 0x25 1        (held; 0 when it lets go)
+//   Frozen 1
+//
+// There is no rendering context: GL calls, the frozen bolt's included, are
+// recorded and dropped.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <thread>
 
+#include "demo/Demo.h"
 #include "platform/Win32.h"
+#include "tests/support/GLRecorder.h"
+
+// The demo's start-up is never run here: nothing loads these.
+const char *const GLLibraryName = "none";
+const char *const GLULibraryName = "none";
 
 namespace {
 
@@ -26,7 +44,9 @@ namespace {
 // fixed.
 constexpr UINT DeadChar = 0x0103, SysDeadChar = 0x0107;
 
-bool finished = false;
+GLRecorder *gl = nullptr;
+bool shownKeyState[256];
+bool shownFrozen = false;
 
 const char *KeyMessageName(UINT message) {
   switch (message) {
@@ -48,22 +68,37 @@ LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     std::printf("%s 0x%02lx count=%lu context=%lu previous=%lu transition=%lu\n", name,
                 static_cast<unsigned long>(wParam), bits & 0xFFFF, bits >> 29 & 1, bits >> 30 & 1,
                 bits >> 31 & 1);
+  } else if (message == WM_KILLFOCUS) {
+    std::printf("WM_KILLFOCUS\n");
   } else if (message == WM_CLOSE) {
     std::printf("WM_CLOSE\n");
   } else if (message == WM_DESTROY) {
     std::printf("WM_DESTROY\n");
-    finished = true;
   }
+  // Written before the procedure runs: what it sends on (WM_CLOSE from
+  // Alt+F4) comes after the message that caused it.
+  std::fflush(stdout);
+  const LRESULT result = WndProc(window, message, wParam, lParam);
+  // Against what was last written, so that a message sent from within
+  // another (WM_CLOSE from Alt+F4) does not have its changes written twice.
+  for (int key = 0; key < 256; ++key)
+    if (KeyState[key] != shownKeyState[key]) std::printf("KeyState 0x%02x %d\n", key, KeyState[key] ? 1 : 0);
+  if (DemoSettings.Frozen != shownFrozen) std::printf("Frozen %d\n", DemoSettings.Frozen ? 1 : 0);
+  std::copy(std::begin(KeyState), std::end(KeyState), shownKeyState);
+  shownFrozen = DemoSettings.Frozen;
+  gl->Clear();
   // Written at once: whoever reads it compares the lines with the keys it
   // has sent so far.
   std::fflush(stdout);
-  return DefWindowProcA(window, message, wParam, lParam);
+  return result;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
   const char *title = argc > 1 ? argv[1] : "KeyProbe";
+  GLRecorder recorder;
+  gl = &recorder;
   char reason[512];
   if (!OpenDisplay(reason, sizeof reason)) {
     std::fprintf(stderr, "key_probe: no display (%s)\n", reason);
@@ -92,7 +127,7 @@ int main(int argc, char **argv) {
   // The demo's loop, one message a pass, with a short sleep instead of a
   // frame when the queue is empty: nothing here is drawn.
   MSG message;
-  while (!finished) {
+  while (!DemoSettings.Finished) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);

@@ -10,7 +10,8 @@
 #                                 DATA/font.bmp relative to it), optionally
 #                                 through a launcher such as valgrind; waits
 #                                 up to WINDOW_TIMEOUT s (20) for the window
-#                                 to show, take the focus and draw a bolt.
+#                                 to show, take the focus and draw a bolt;
+#                                 fails at once on an error box.
 #                                 With WINDOW_FOCUS=pointer the X focus may
 #                                 stay on the pointer root instead, as Wine
 #                                 leaves it without a window manager: keys
@@ -64,6 +65,9 @@ demo_start() {
   local focus=none drawn=no
   for ((waited = 0; ; ++waited)); do
     kill -0 "$demo" 2>/dev/null || fail "the program ended right after its window appeared"
+    # A modal box waits for a hand that never comes: say so now.
+    ! xdotool search --onlyvisible --name '^Error$' >/dev/null 2>&1 ||
+      fail "an error box came up instead of the picture"
     focus=$(xdotool getwindowfocus 2>&1) || true
     if [[ $focus == "$window" || ${WINDOW_FOCUS:-} == pointer ]]; then
       grab first_frame

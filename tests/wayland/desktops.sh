@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo on Wayland desktops, as a user sees it: GNOME's compositor
-# (mutter) and weston, each nested in a virtual display, on both of SDL's
-# roads there: X11 through the compositor's Xwayland (SDL's choice when a
-# session offers both) and native Wayland (SDL_VIDEODRIVER=wayland). Every
+# (mutter) and weston, each in a session of its own (nested in a virtual
+# display, or mutter headless where it cannot nest), on both of SDL's
+# roads there: X11 through the compositor's Xwayland
+# (SDL_VIDEODRIVER=x11) and native Wayland (SDL_VIDEODRIVER=wayland). Every
 # row requires an opaque picture filling the output with no cursor over it,
 # "+" raising the detail, and Escape ending the demo with status 0.
 # Skipped where the compositors cannot start, except on CI.
@@ -25,11 +26,6 @@ fail() {
   [[ ! -s $work/err ]] || sed 's/^/  standard error: /' "$work/err"
   exit 1
 }
-outer() { DISPLAY=$OUTER_DISPLAY "$@"; }
-outer_grab() {
-  outer import -window root "$work/$1.png"
-  convert "$work/$1.png" -depth 8 -type TrueColor "ppm:$work/$1.ppm"
-}
 check() { python3 "$here/output_check.py" "$@"; }
 
 # Grabs until CHECK holds, for up to SECONDS; fails with its last reasons.
@@ -39,7 +35,7 @@ until_output() {
   start=$(now)
   while :; do
     [[ -z $demo ]] || kill -0 "$demo" 2>/dev/null || fail "$row: the demo ended before $what"
-    outer_grab now
+    compositor_grab now
     check "$@" >"$work/problems" && return 0
     awk -v s="$(elapsed "$start" "$(now)")" -v l="$seconds" 'BEGIN { exit !(s > l) }' &&
       fail "$row: $what: $(tr '\n' ' ' <"$work/problems")"
@@ -49,6 +45,8 @@ until_output() {
 
 # The pointer rests over a part of the picture that is black.
 pointer=(192 918)
+# Linux input codes of the keys typed.
+shift=42 equal=13 escape=1
 
 check_row() {
   local compositor=$1 road=$2 driver=()
@@ -58,8 +56,14 @@ check_row() {
   # libdecor frame among them, which hiding the window only hides), and a
   # suppression cannot name them, as SDL's allocation wrappers end their
   # stacks.
-  [[ $road == wayland ]] && driver=(SDL_VIDEODRIVER=wayland ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0")
-  outer xdotool mousemove "${pointer[@]}"
+  # Each road is named: SDL 2 takes X11 where a session offers both, but
+  # SDL 3 (under sdl2-compat) takes Wayland where the compositor offers
+  # wp_fifo_v1, as mutter 50 does.
+  case $road in
+    x11) driver=(SDL_VIDEODRIVER=x11) ;;
+    wayland) driver=(SDL_VIDEODRIVER=wayland ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0") ;;
+  esac
+  compositor_pointer "${pointer[@]}"
   # The last row's window may still be on the output.
   until_output "the desktop before the start" 10 desktop "$work/now.ppm"
   (cd "$source_dir" && exec env "${driver[@]}" "$program") 2>"$work/err" &
@@ -69,15 +73,20 @@ check_row() {
   # cursor into its output. (Until it moves, mutter's Xwayland 22 may place
   # the pointer that entered its emulated 1024x768 window unscaled, outside
   # that window, and show the desktop's arrow.)
-  outer xdotool mousemove_relative -- 8 -8
-  outer xdotool mousemove_relative -- -8 8
+  compositor_motion 8 -8
+  compositor_motion -8 8
   until_output "the cursor over the window" 5 frame "$work/now.ppm" "${pointer[@]}"
 
   cp "$work/now.ppm" "$work/before_plus.ppm"
-  outer type_keys '+'
+  # "+" as typed on a US keyboard: Shift and "=".
+  compositor_key $shift down
+  compositor_key $equal down
+  compositor_key $equal up
+  compositor_key $shift up
   until_output "typing +" 10 raised "$work/before_plus.ppm" "$work/now.ppm"
 
-  outer keys tap Escape
+  compositor_key $escape down
+  compositor_key $escape up
   demo_expect_end "Escape ($row)" 10
 }
 

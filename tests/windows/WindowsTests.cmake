@@ -25,12 +25,24 @@ set(LIGHTNING_WINE_ENVIRONMENT
 set(LIGHTNING_WINE_DISPLAY_ENVIRONMENT
   "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-display" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
+# Without Wine (the toolchain file found none: a release whose archive has
+# none) everything still builds, the zip is still checked, and each test
+# that would run a Windows program runs this instead: one line saying what
+# is missing, and a skip, or a failure on CI where the archive has Wine.
+set(LIGHTNING_WITHOUT_WINE bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/without_wine.sh)
+
 find_program(LIGHTNING_WINEBOOT wineboot)
-add_test(NAME windows_wine_prefix
-  COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
+if(LIGHTNING_WINE)
+  add_test(NAME windows_wine_prefix
+    COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
+  add_test(NAME windows_wine_display_prefix
+    COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_DISPLAY_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
+else()
+  add_test(NAME windows_wine_prefix COMMAND ${LIGHTNING_WITHOUT_WINE})
+  add_test(NAME windows_wine_display_prefix COMMAND ${LIGHTNING_WITHOUT_WINE})
+  set_tests_properties(windows_wine_prefix windows_wine_display_prefix PROPERTIES SKIP_RETURN_CODE 77)
+endif()
 set_tests_properties(windows_wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
-add_test(NAME windows_wine_display_prefix
-  COMMAND ${CMAKE_COMMAND} -E env ${LIGHTNING_WINE_DISPLAY_ENVIRONMENT} ${LIGHTNING_WINEBOOT} -i)
 set_tests_properties(windows_wine_display_prefix PROPERTIES FIXTURES_SETUP wine_display TIMEOUT 180)
 
 add_library(gl_recorder STATIC support/GLRecorder.cpp support/GLRecorder.h)
@@ -44,7 +56,12 @@ function(lightning_gtest target)
   if(NOT test_WORKING_DIRECTORY)
     set(test_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
-  add_test(NAME windows_${target} COMMAND ${target} WORKING_DIRECTORY ${test_WORKING_DIRECTORY})
+  if(LIGHTNING_WINE)
+    add_test(NAME windows_${target} COMMAND ${target} WORKING_DIRECTORY ${test_WORKING_DIRECTORY})
+  else()
+    add_test(NAME windows_${target} COMMAND ${LIGHTNING_WITHOUT_WINE})
+    set_tests_properties(windows_${target} PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
   set_tests_properties(windows_${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120
     LABELS windows ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
 endfunction()
@@ -76,8 +93,14 @@ target_link_libraries(demo_test PRIVATE demo fake_win32 gl_recorder)
 # that changes modes (Xorg with the dummy driver). One at a time, each
 # waiting for the Wine server of the one before to end: a prefix's desktop
 # serves one X display.
+# The GLU library that hides swap control: in a folder of its own, as Wine
+# prefers a GLU library beside the program to its own.
+add_library(glu_hiding_swap_control SHARED windows/glu_hiding_swap_control.c)
+set_target_properties(glu_hiding_swap_control PROPERTIES OUTPUT_NAME glu32 PREFIX ""
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/hiding_swap_control)
 add_test(NAME windows_on_screen
-  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR})
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR}
+    $<TARGET_FILE:glu_hiding_swap_control>)
 set_tests_properties(windows_on_screen PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 300
   SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
   ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
@@ -108,7 +131,7 @@ set_tests_properties(windows_bolts_match_linux PROPERTIES FIXTURES_REQUIRED wine
 # Our Linux layer's key and character messages against Wine's user32 for the
 # same X key events: the key probe of the Linux build and this build's.
 add_executable(key_probe keys/KeyProbe.cpp)
-target_link_libraries(key_probe PRIVATE platform)
+target_link_libraries(key_probe PRIVATE demo platform gl_recorder)
 add_test(NAME keys_linux_layer_against_wine
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/keys/keys_against_wine.sh
     "${LIGHTNING_LINUX_BUILD}/tests/keys/key_probe" $<TARGET_FILE:key_probe> ${PROJECT_SOURCE_DIR})

@@ -7,7 +7,7 @@ set -euo pipefail
 program=$(realpath "$1")
 source_dir=$2
 source "$source_dir/tests/support/demo_session.sh"
-command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; }
+command -v wine >/dev/null || exec bash "$source_dir/tests/windows/without_wine.sh"
 # The prefix's desktop must be made on this test's display.
 wineserver -w
 demo_session_begin xorg

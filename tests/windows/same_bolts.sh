@@ -10,6 +10,7 @@ if [[ -z $linux_digest || ! -x $linux_digest ]]; then
   [[ -n ${CI:-} ]] && exit 1
   exit 77
 fi
+command -v wine >/dev/null || exec bash "$(dirname "$0")/without_wine.sh"
 linux=$("$linux_digest")
 windows=$(wine "$windows_digest" | tr -d '\r')
 if [[ $linux != "$windows" ]]; then
