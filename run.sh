@@ -16,6 +16,7 @@ fi
 
 echo "No display found: running the demo on a virtual display (Xvfb) for a few seconds."
 source scripts/xvfb.sh
+source scripts/keys.sh
 start_xvfb
 trap stop_xvfb EXIT
 export MESA_SHADER_CACHE_DISABLE=true
@@ -44,7 +45,7 @@ if $drawn; then
   # A moment more, so that the picture is a frame of the running demo.
   sleep 1
   import -window root build/screenshot.png
-  xdotool key Escape
+  keys tap Escape
   for _ in $(seq 1 50); do
     kill -0 "$demo" 2>/dev/null || break
     sleep 0.1

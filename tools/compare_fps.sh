@@ -27,6 +27,7 @@ programs=("$@")
 
 work=$(mktemp -d)
 source scripts/xvfb.sh
+source scripts/keys.sh
 trap 'stop_xvfb; rm -rf "$work"' EXIT
 start_xvfb
 export MESA_SHADER_CACHE_DISABLE=true
@@ -51,7 +52,7 @@ for ((round = 1; round <= rounds; ++round)); do
     done
     # Characters typed before the program's first frame can be lost.
     sleep 1
-    [[ -n $keys ]] && xdotool type --delay 20 -- "$keys"
+    [[ -n $keys ]] && type_keys --delay 20 "$keys"
     sleep "$seconds"
     kill -TERM "$pid"
     wait "$pid" || true

@@ -20,12 +20,12 @@ demo_session_begin
 
 mkdir "$work/empty"
 demo_start "$work/empty"
-xdotool keydown F2
+keys down F2
 sleep 0.3
-xdotool keyup F2
+keys up F2
 sleep 0.3
 grab frame
-xdotool key Escape
+keys tap Escape
 demo_expect_end Escape 10
 
 # The bolt's bounding box, from its colour alone: WIDTHxHEIGHT+X+Y.

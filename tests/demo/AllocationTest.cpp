@@ -22,6 +22,7 @@
 #include "demo/Window.h"
 #include "glbinding/GLLoader.h"
 #include "tests/support/RealContext.h"
+#include "tests/support/TextInput.h"
 #include "text/glText.h"
 
 const char *const GLLibraryName = "libGL.so.1";
@@ -31,16 +32,30 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
-void *operator new(std::size_t size) {
+namespace {
+void *Counted(std::size_t size) noexcept {
   ++allocations;
-  if (void *p = std::malloc(size ? size : 1)) return p;
+  return std::malloc(size ? size : 1);
+}
+}  // namespace
+
+// Every form that allocates, the nothrow ones included (GoogleTest's own
+// code uses them): a form left out would take its memory from the library's
+// operator new, and the free below would release what it had not allocated
+// (a mismatch that AddressSanitizer stops at).
+void *operator new(std::size_t size) {
+  if (void *p = Counted(size)) return p;
   throw std::bad_alloc();
 }
 void *operator new[](std::size_t size) { return operator new(size); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept { return Counted(size); }
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept { return Counted(size); }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace {
 
@@ -59,13 +74,7 @@ void PushKey(Uint32 type, SDL_Scancode code) {
   SDL_PushEvent(&event);
 }
 
-void PushText(const char *text) {
-  SDL_Event event{};
-  event.type = SDL_TEXTINPUT;
-  event.text.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
-  SDL_strlcpy(event.text.text, text, sizeof event.text.text);
-  SDL_PushEvent(&event);
-}
+void PushText(const char *text) { PushTextInput(SDL_GetWindowID(SDL_GL_GetCurrentWindow()), text); }
 
 template <class Ret>
 struct NullCall {

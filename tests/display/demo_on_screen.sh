@@ -30,23 +30,23 @@ for wm in none openbox; do
   # frame: a frozen bolt after a Space pressed last shows they all were.
   if [[ $wm == none ]]; then
     grab before_plus
-    xdotool type --delay 100 '+'
-    xdotool keydown space
+    type_keys --delay 100 '+'
+    keys down space
     wait_for_bolt frozen 30
     grab after_plus
     check changed "$work/before_plus.ppm" "$work/after_plus.ppm" 6 || fail "typing +"
-    xdotool keyup space
-    xdotool key --delay 100 minus
+    keys up space
+    keys tap --delay 100 minus
     wait_for_bolt live 30
     grab before_f2
-    xdotool keydown F2
+    keys down F2
     sleep 0.5
-    xdotool keyup F2
-    xdotool keydown space
+    keys up F2
+    keys down space
     wait_for_bolt frozen 30
     grab after_f2
     check changed "$work/before_f2.ppm" "$work/after_f2.ppm" 4 || fail "holding F2"
-    xdotool keyup space
+    keys up space
     wait_for_bolt live 30
     echo "ok: + changes line 6's value, F2 line 4's"
 
@@ -57,14 +57,14 @@ for wm in none openbox; do
   # stop acting: the frozen bolt goes and the scene stops turning. They are
   # held for their effect alone: repeats would only queue up behind it.
   python3 "$source_dir/tests/support/autorepeat.py" off
-  xdotool keydown space
+  keys down space
   wait_for_bolt frozen 30
-  xdotool keydown Left
+  keys down Left
   xlogo -geometry 16x16+0-0 2>/dev/null &
   other=$!
   away=$(timeout 10 xdotool search --sync --onlyvisible --name '^xlogo$' | head -n 1) || fail "no other window"
   timeout 10 xdotool windowfocus --sync "$away" || fail "the other window did not take the focus"
-  xdotool keyup Left keyup space
+  keys up Left space
   wait_for_bolt live 30
   grab away1
   sleep 0.5
@@ -75,7 +75,7 @@ for wm in none openbox; do
   kill "$other"
   echo "ok: keys held when the focus goes elsewhere stop acting"
 
-  xdotool key Escape
+  keys tap Escape
   demo_expect_end Escape 10
 
   if [[ $wm == none ]]; then

@@ -69,12 +69,12 @@ check_ending() {
 
   sent=$(now)
   case $ending in
-    escape) xdotool key Escape ;;
+    escape) keys tap Escape ;;
     close) python3 "$source_dir/tests/support/close_request.py" "$(xdotool search --name '^OpenGL$')" ;;
     # What a terminal sends goes to the whole process group.
     INT | HUP | QUIT) kill -"$ending" -- -"$demo" ;;
     xkill) xdotool windowkill "$(xdotool search --name '^OpenGL$')" ;;
-    missing-entry-point) xdotool windowfocus --sync "$box" key Return ;;
+    missing-entry-point) xdotool windowfocus --sync "$box"; keys tap Return ;;
     exception) ;;
     *) kill -"$ending" "$demo" ;;
   esac

@@ -33,7 +33,7 @@ for row in "none          1024x768" "openbox       screen"; do
   python3 "$source_dir/tests/display/frame_check.py" initial "$work/window.ppm" ||
     fail "the picture does not fill the $size window on a $screen screen $under"
   echo "ok: the scene fills the $size window on a $screen screen $under"
-  xdotool key Escape
+  keys tap Escape
   demo_expect_end Escape 10
   stop_window_manager
 done

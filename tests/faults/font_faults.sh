@@ -100,7 +100,7 @@ for ((i = 0; i < ${#cases[@]}; i += 2)); do
       python3 "$check" initial "$work/$name.ppm" && break
       [[ $try -lt 3 ]] || fail "$name: the first frame's scene, in three grabs"
     done
-    xdotool key Escape
+    keys tap Escape
     demo_expect_end "Escape with font case $name" 5
     if [[ $blank_band == --blank-band && $band == blank ]]; then
       python3 "$check" blank_band "$work/$name.ppm" || fail "$name: the help band is not blank"

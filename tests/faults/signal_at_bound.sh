@@ -17,18 +17,18 @@ python3 "$source_dir/tests/support/autorepeat.py" off
 # as a frozen bolt only once every "+" before it has been handled.
 demo_to_bound() {
   demo_start "$source_dir"
-  xdotool type --delay 50 '++++++++'
-  xdotool keydown space
+  type_keys --delay 50 '++++++++'
+  keys down space
   wait_for_bolt frozen 30
 }
 
 demo_to_bound
 kill -TERM "$demo"
 demo_expect_end "SIGTERM at detail 18 with Space held" 5
-xdotool keyup space
+keys up space
 
 demo_to_bound
-xdotool keyup space
+keys up space
 wait_for_bolt live 30
 kill -INT "$demo"
 demo_expect_end "SIGINT at detail 18" 5

@@ -12,6 +12,7 @@ shim=$2
 source_dir=$3
 work=$(mktemp -d)
 source "$source_dir/scripts/xvfb.sh"
+source "$source_dir/scripts/keys.sh"
 cleanup() {
   [[ -n "${demo:-}" ]] && kill -KILL "$demo" 2>/dev/null || true
   stop_xvfb
@@ -47,9 +48,9 @@ grep -qx "glx glFinish" "$log" || fail "no frame within 20 s"
 held=
 if command -v xdotool >/dev/null; then
   held=glCallList
-  xdotool keydown space
+  keys down space
   sleep 1
-  xdotool keyup space
+  keys up space
 fi
 sleep 1
 kill -TERM "$demo"

@@ -23,7 +23,7 @@ demo_start "$work"
 grab installed
 python3 "$source_dir/tests/display/frame_check.py" overlay "$work/installed.ppm" || fail "the help text"
 echo "ok: the installed program shows its help text"
-xdotool key Escape
+keys tap Escape
 demo_expect_end Escape 10
 
 (cd "$build_dir" && cpack -G DEB -B "$work/package" >/dev/null)

@@ -8,7 +8,12 @@
 #include <vector>
 
 #include "platform/Win32.h"
+#include "tests/support/TextInput.h"
 #include "text/Cp1251.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace {
 
@@ -26,6 +31,10 @@ class Platform : public ::testing::Test {
     char reason[256];
     ASSERT_TRUE(OpenDisplay(reason, sizeof reason)) << reason;
   }
+  // The tests without a display run this program anew with its
+  // environment, where SDL3 reads a copy of the environment taken before
+  // they can unset anything.
+  static void TearDownTestSuite() { unsetenv("SDL_VIDEODRIVER"); }
 
   void SetUp() override {
     received.clear();
@@ -170,13 +179,7 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
   for (const Row &row : rows) {
     SCOPED_TRACE(testing::Message() << SDL_GetScancodeName(row.code) << " with modifiers " << row.modifiers);
     PushKey(SDL_KEYDOWN, row.code, row.modifiers);
-    if (row.typed) {
-      SDL_Event text{};
-      text.type = SDL_TEXTINPUT;
-      text.text.windowID = windowId;
-      std::strcpy(text.text.text, row.typed);
-      SDL_PushEvent(&text);
-    }
+    if (row.typed) PushTextInput(windowId, row.typed);
     PushKey(SDL_KEYUP, row.code, row.modifiers);
     const std::vector<MSG> taken = TakeAll();
     ASSERT_EQ(taken.size(), row.typed ? 3u : 2u);
@@ -194,11 +197,7 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
 
 TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePage) {
   HWND window = MakeWindow("Text", "text window");
-  SDL_Event event{};
-  event.type = SDL_TEXTINPUT;
-  event.text.windowID = windowId;
-  std::strcpy(event.text.text, "+-ф€☃");
-  SDL_PushEvent(&event);
+  PushTextInput(windowId, "+-ф€☃");
   const std::vector<MSG> taken = TakeAll();
   ASSERT_EQ(taken.size(), 5u);
   const WPARAM expected[] = {43, 45, 0xF4, 0x88, '?'};
@@ -213,13 +212,7 @@ TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePa
 TEST_F(Platform, CharactersComeAsTheKeyThatTypedThemSaysAndKeysUpAsTheyWentDown) {
   HWND window = MakeWindow("Typed", "typed window");
   const Uint16 shift = KMOD_LSHIFT, alt = KMOD_LALT, ctrl = KMOD_LCTRL;
-  auto text = [this](const char *typed) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = windowId;
-    std::strcpy(event.text.text, typed);
-    SDL_PushEvent(&event);
-  };
+  auto text = [this](const char *typed) { PushTextInput(windowId, typed); };
   // An input method may deliver a key's text after further keys: "+" typed
   // without Alt, its text after Alt went down; "=" typed with Alt, its text
   // after Alt went up.
@@ -352,6 +345,8 @@ void ForgetEveryDisplay() {
 
 }  // namespace
 
+// Each driver tried is named with SDL's reason for it, in SDL's order (SDL3
+// tries Wayland before X11); the last reason is the error SDL holds.
 TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscreen) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
@@ -359,10 +354,12 @@ TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscree
         ForgetEveryDisplay();
         char reason[512];
         const bool opened = OpenDisplay(reason, sizeof reason);
-        std::fprintf(stderr, "reason: %s\n", reason);
-        std::exit(opened ? 3 : 0);
+        const std::string_view said = reason;
+        const std::string_view last = SDL_GetError();
+        std::fprintf(stderr, "reason: %s\nlast: %s\n", reason, SDL_GetError());
+        std::exit(opened ? 3 : last.empty() || !said.ends_with(last) ? 4 : 0);
       },
-      ::testing::ExitedWithCode(0), "reason: x11: ");
+      ::testing::ExitedWithCode(0), "reason: ([^;\n]+: [^;\n]+; )*x11: [^;\n]+(; [^;\n]+: [^;\n]+)*\n");
 }
 
 TEST(PlatformWithoutDisplay, MessageBoxTextGoesToStandardErrorInUtf8) {
@@ -370,6 +367,12 @@ TEST(PlatformWithoutDisplay, MessageBoxTextGoesToStandardErrorInUtf8) {
   EXPECT_EXIT(
       {
         ForgetEveryDisplay();
+#if defined(__SANITIZE_ADDRESS__)
+        // SDL3 3.4's X11 message box keeps its copy of the locale's name
+        // (setlocale's answer, SDL_strdup'ed) when it cannot open the
+        // display. The layer's own part of the call allocates nothing.
+        __lsan::ScopedDisabler sdlKeepsTheLocaleName;
+#endif
         MessageBoxA(nullptr, Cp1251("Не могу удалить окно").c_str(), Cp1251("Ошибка").c_str(), MB_ICONERROR);
         std::exit(0);
       },

@@ -70,9 +70,9 @@ echo "storm of $duration s; memory every 2 s (time from the first frame; heap fr
 sampler=$!
 
 tap() {  # a key down and up, held for $2 s
-  xdotool keydown "$1"
+  keys down "$1"
   sleep "$2"
-  xdotool keyup "$1"
+  keys up "$1"
 }
 
 # Space is held below to see the frozen bolt, not to queue repeats; every
@@ -86,9 +86,9 @@ python3 "$source_dir/tests/support/autorepeat.py" off space
 catch_up() {
   local sent
   sent=$(now)
-  xdotool keydown space
+  keys down space
   wait_for_bolt frozen 60
-  xdotool keyup space
+  keys up space
   caught_up=$(elapsed "$sent" "$(now)")
   awk -v a="$caught_up" -v b="$slowest" 'BEGIN { exit !(a > b) }' && slowest=$caught_up
   return 0
@@ -112,13 +112,13 @@ grab cycle_0
 while awk -v s="$(elapsed "$storm_started" "$(now)")" -v d="$duration" 'BEGIN { exit !(s < d) }'; do
   for key in Left Right Up Down; do tap "$key" 0.3; done
   # Opposite keys and pairs held together.
-  xdotool keydown F2 keydown F4
+  keys down F2 F4
   sleep 0.3
-  xdotool keydown F1 keydown F3
+  keys down F1 F3
   sleep 0.3
-  xdotool keyup F2 keyup F4 keyup F1 keyup F3
+  keys up F2 F4 F1 F3
   # Down from the bound and back up with a held "+" (seven of them).
-  xdotool key --delay 60 minus minus
+  keys tap --delay 60 minus minus
   tap plus 0.9
   # Each press records a new bolt at the bound into a display list and each
   # release deletes it.
@@ -139,10 +139,10 @@ echo "ok: $cycles storm cycles, a new frame after each; caught up with each with
 
 # Ten more "+" reach the bound whatever the storm left; two more after
 # them must not change the value shown.
-xdotool type --delay 60 '++++++++++'
+type_keys --delay 60 '++++++++++'
 catch_up
 cp "$work/bolt_b.ppm" "$work/at_bound.ppm"
-xdotool type --delay 60 '++'
+type_keys --delay 60 '++'
 catch_up
 python3 "$check" band_same "$work/at_bound.ppm" "$work/bolt_b.ppm" ||
   fail "the detail shown changed after its bound"
@@ -152,7 +152,7 @@ echo "ok: detail at its bound, the queue empty"
 # Memory is judged up to here: the teardown frees what the run held.
 sed -n "$((heap_from + 1)),$(wc -l <"$work/heap.log")p" "$work/heap.log" >"$work/heap_run.log"
 sed -n "$((rss_from + 1)),$(wc -l <"$work/rss.log")p" "$work/rss.log" >"$work/rss_run.log"
-xdotool key Escape
+keys tap Escape
 demo_expect_end "Escape at detail 18 after the storm" 2
 kill "$sampler" 2>/dev/null || true
 wait "$sampler" 2>/dev/null || true

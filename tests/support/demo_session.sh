@@ -31,6 +31,11 @@
 #   demo_expect_end WHAT SECONDS  waits for the end; status 0 required;
 #                                 sets demo_end_seconds to the time it took
 #   fail TEXT                     prints FAIL: TEXT and ends the test
+#
+# Keys go through keys and type_keys (scripts/keys.sh), by keycode, as a
+# keyboard sends them.
+
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/keys.sh"
 
 fail() {
   echo "FAIL: $*"
@@ -44,16 +49,24 @@ elapsed() { echo "$1 $2" | awk '{ printf "%.2f", $2 - $1 }'; }
 demo_start() {
   local dir=$1 limit=${WINDOW_TIMEOUT:-20} window waited
   shift
-  # As a terminal's shell starts it: a shell without job control (bash 5.3
-  # and later, in this script) has its background jobs ignore SIGINT and
-  # SIGQUIT, and the program would never see them.
-  (cd "$dir" && trap - INT QUIT && exec "$@" "$program") &
+  # From a terminal the program starts with SIGINT and SIGQUIT at their
+  # defaults, which Ctrl+C and Ctrl+\ send. A script without job control
+  # starts its background jobs with both ignored, and bash 5.3 does so for
+  # this subshell too, exec included; SDL leaves a signal ignored that was
+  # ignored when it started, and the program would never see them.
+  (cd "$dir" && exec env --default-signal=INT,QUIT "$@" "$program") &
   demo=$!
   # Keys sent before the window is mapped and focused go to the root
   # window and are lost; keys sent before the first frame may be read
   # before the program listens. Wait for all three.
-  window=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^OpenGL$' | head -n 1) ||
-    fail "the window did not appear within $limit s"
+  # xdotool's search ends with an X error when a window goes while it
+  # looks (SDL makes and destroys a small window to probe GLX as it starts):
+  # a failed search is looked again until the time is up.
+  local deadline=$((SECONDS + limit))
+  until window=$(xdotool search --onlyvisible --name '^OpenGL$' 2>/dev/null | head -n 1) && [[ -n $window ]]; do
+    ((SECONDS < deadline)) || fail "the window did not appear within $limit s"
+    sleep 0.1
+  done
   local focus=none drawn=no
   for ((waited = 0; ; ++waited)); do
     kill -0 "$demo" 2>/dev/null || fail "the program ended right after its window appeared"
@@ -134,12 +147,12 @@ wait_for_bolt() {
 }
 
 expect_space_freezes() {
-  xdotool keydown space
+  keys down space
   wait_for_bolt frozen 30
   grab frozen1
   sleep 0.7
   grab frozen2
-  xdotool keyup space
+  keys up space
   wait_for_bolt live 30
   grab released
   local check=$source_dir/tests/display/frame_check.py

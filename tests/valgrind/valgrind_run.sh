@@ -39,24 +39,24 @@ wait_for_bolt live 60
 echo "ok: frames are drawn under valgrind"
 
 # Space records the bolt into a display list; releasing it deletes the list.
-xdotool keydown space
+keys down space
 wait_for_bolt frozen 60
-xdotool keyup space
+keys up space
 wait_for_bolt live 60
 echo "ok: Space froze one bolt and released it"
 
 # Detail up twice and down once, a turn and a change of scatter: the paths
 # that format new values and make bolts of another size.
-xdotool type --delay 200 '++-'
-xdotool keydown Left
+type_keys --delay 200 '++-'
+keys down Left
 sleep 0.5
-xdotool keyup Left
-xdotool keydown F2
+keys up Left
+keys down F2
 sleep 0.5
-xdotool keyup F2
+keys up F2
 sleep 3
 
-xdotool key Escape
+keys tap Escape
 status=0
 waited=0
 while kill -0 "$demo" 2>/dev/null; do

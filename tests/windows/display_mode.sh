@@ -33,7 +33,7 @@ echo "ok: the screen is 1024x768 while the program runs"
 # sure the key goes there whatever X's focus is.
 xdotool mousemove 512 384
 sleep 1
-xdotool key Escape
+keys tap Escape
 demo_expect_end Escape 20
 for ((waited = 0; ; ++waited)); do
   [[ $(config) == "$desktop" ]] && break

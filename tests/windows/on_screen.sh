@@ -30,27 +30,29 @@ echo "ok: the help text, the axes and a bolt"
 # Messages are handled one per frame: a bolt frozen by a Space sent last
 # shows that every key before it was handled.
 settle() {
-  xdotool keydown space
+  keys down space
   wait_for_bolt frozen 30
   grab "$1"
-  xdotool keyup space
+  keys up space
   wait_for_bolt live 30
 }
-xdotool type --delay 100 '+'
+type_keys --delay 100 '+'
 settle plus
 check changed "$work/initial.ppm" "$work/plus.ppm" 6 || fail "typing +"
 check twin "$work/plus.ppm" 6 || fail "+ did not make the detail 11"
-xdotool key --delay 100 alt+plus
+keys down Alt_L
+keys tap --delay 100 plus
+keys up --delay 100 Alt_L
 settle alt_plus
 check band_same "$work/plus.ppm" "$work/alt_plus.ppm" || fail "Alt with + changed the help"
-xdotool key --delay 100 minus
+keys tap --delay 100 minus
 settle minus
 check band_same "$work/initial.ppm" "$work/minus.ppm" || fail "- did not bring the detail back to 10"
 echo "ok: + raises the detail, Alt with + does not, - lowers it"
 
 expect_space_freezes
 
-xdotool key Escape
+keys tap Escape
 demo_expect_end Escape 20
 
 # A driver without WGL_EXT_swap_control (Microsoft's GDI renderer, say):
@@ -62,5 +64,5 @@ cp -r "$program" "$hiding_glu" "$source_dir/DATA" "$hidden/"
 program=$hidden/$(basename "$program")
 demo_start "$hidden" env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}glu32=n,b" wine
 [[ -e $hidden/wglSwapIntervalEXT ]] || fail "wglSwapIntervalEXT was not looked up where it is hidden"
-xdotool key Escape
+keys tap Escape
 demo_expect_end "Escape without swap control" 20
