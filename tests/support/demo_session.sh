@@ -123,8 +123,7 @@ demo_rss() {
 }
 
 grab() {
-  import -window root "$work/$1.png"
-  convert "$work/$1.png" -depth 8 -type TrueColor "ppm:$work/$1.ppm"
+  import -window root -depth 8 -type TrueColor "ppm:$work/$1.ppm"
 }
 
 # Messages are handled one per frame, in order: once a Space pressed last

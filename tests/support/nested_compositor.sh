@@ -173,8 +173,7 @@ start_compositor() {
 
 compositor_grab() {
   if [[ $COMPOSITOR_MODE == nested ]]; then
-    DISPLAY=$OUTER_DISPLAY import -window root "$work/$1.png"
-    convert "$work/$1.png" -depth 8 -type TrueColor "ppm:$work/$1.ppm"
+    DISPLAY=$OUTER_DISPLAY import -window root -depth 8 -type TrueColor "ppm:$work/$1.ppm"
   else
     remote grab "$work/$1.ppm"
   fi

@@ -101,7 +101,7 @@ set_target_properties(glu_hiding_swap_control PROPERTIES OUTPUT_NAME glu32 PREFI
 add_test(NAME windows_on_screen
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/on_screen.sh $<TARGET_FILE:lightning_app> ${PROJECT_SOURCE_DIR}
     $<TARGET_FILE:glu_hiding_swap_control>)
-set_tests_properties(windows_on_screen PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 300
+set_tests_properties(windows_on_screen PROPERTIES COST 25 FIXTURES_REQUIRED wine_display TIMEOUT 300
   SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
   ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
 add_test(NAME windows_display_mode
@@ -135,6 +135,6 @@ target_link_libraries(key_probe PRIVATE demo platform gl_recorder)
 add_test(NAME keys_linux_layer_against_wine
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/keys/keys_against_wine.sh
     "${LIGHTNING_LINUX_BUILD}/tests/keys/key_probe" $<TARGET_FILE:key_probe> ${PROJECT_SOURCE_DIR})
-set_tests_properties(keys_linux_layer_against_wine PROPERTIES FIXTURES_REQUIRED wine_display TIMEOUT 240
+set_tests_properties(keys_linux_layer_against_wine PROPERTIES COST 14 FIXTURES_REQUIRED wine_display TIMEOUT 240
   SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display LABELS "windows;display"
   ENVIRONMENT "${LIGHTNING_WINE_DISPLAY_ENVIRONMENT}")
