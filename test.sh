@@ -26,9 +26,10 @@ cmake --build build-windows -j"$jobs"
 
 # The Windows tests spend most of their time waiting for Wine to start, so
 # the sanitized build runs beside them, at a lower priority so that it takes
-# only the time they leave; its output follows theirs.
+# only the time they leave; its output follows theirs. A script's
+# background job starts with SIGINT ignored: Ctrl+C must stop it too.
 cmake -S . -B build-asan -DLIGHTNING_TESTS=ON -DLIGHTNING_BENCH=OFF -DLIGHTNING_SANITIZE=ON >/dev/null
-nice -n 10 cmake --build build-asan -j"$jobs" >build-asan/build.log 2>&1 &
+nice -n 10 env --default-signal=INT cmake --build build-asan -j"$jobs" >build-asan/build.log 2>&1 &
 asan_build=$!
 ctest --test-dir build-windows --output-on-failure -j2 "$@" || failed+=(Windows)
 
