@@ -33,11 +33,9 @@ top_band_lit() {
   [[ -n $brightest && $brightest != 0 ]]
 }
 drawn=false
-started=$EPOCHREALTIME
-for _ in $(seq 1 150); do
-  kill -0 "$demo" 2>/dev/null || break
+deadline=$((SECONDS + 15))
+while ((SECONDS < deadline)) && kill -0 "$demo" 2>/dev/null; do
   if top_band_lit; then drawn=true; break; fi
-  awk -v t0="$started" -v t1="$EPOCHREALTIME" 'BEGIN { exit !(t1 - t0 < 15) }' || break
   sleep 0.1
 done
 
