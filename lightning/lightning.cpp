@@ -94,7 +94,7 @@ void SidesOfSegments(const TVector3 *points, int stride, int n, SideDirections *
 // their differences from one half and the products are exact in extended
 // precision; the sum is rounded once, to single precision, when the
 // component is stored.
-float DisplacedComponent(float start, float end, float u, float v, float amplitude, std::uint32_t &draws) {
+[[gnu::always_inline]] inline float DisplacedComponent(float start, float end, float u, float v, float amplitude, std::uint32_t &draws) {
   const std::uint32_t first = Step(draws), second = Step(draws);
   const auto exact = [=] {
     const Extended p = (Fraction(first) - 0.5f) * u;
