@@ -211,7 +211,8 @@ TEST(ExtendedShortcuts, GiveTheX87sSingles) {
   for (int i = 0; i < 1000000; ++i) {
     float a = single(), b = single(), c = single(), d = single();
     // h, half a unit of a's last place; k, a small multiple of 2^-23.
-    const float h = std::ldexp(1.0f, std::ilogb(a) - 24), k = std::ldexp(float(random() % 4096), -23);
+    const int exponent = std::isfinite(a) && a != 0 ? std::ilogb(a) : 0;
+    const float h = std::ldexp(1.0f, exponent - 24), k = std::ldexp(float(random() % 4096), -23);
     switch (i % 4) {
       case 1:  // a - b halfway between two singles, or next to it
         b = h * (1.0f + std::ldexp(float(int(random() % 5) - 2), -23));
