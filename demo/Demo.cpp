@@ -35,8 +35,10 @@ int ViewportWidth = ScreenWidth, ViewportHeight = ScreenHeight;
 
 // Held as extended-precision constants: each sum is formed in extended
 // precision and rounded to single precision when it is stored. 0.002 is
-// the quotient 2/1000 rounded once to extended precision, the value that
-// the literal 0.002L has on an x87.
+// the quotient 2/1000 rounded once to extended precision, the value of the
+// literal 0.002L: on the x87 a constant expression that the compiler works
+// out, in software one worked out at start-up, whatever the floating-point
+// unit's mode then.
 const Extended TurnStep = Extended(0.5f);
 const Extended TuneStep = Extended(2.0f) / Extended(1000.0f);
 
