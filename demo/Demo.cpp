@@ -8,6 +8,7 @@
 #include "demo/Window.h"
 #include "glbinding/GLLoader.h"
 #include "imaging/DTexture.h"
+#include "lightning/Extended.h"
 #include "lightning/lightning.h"
 #include "text/glText.h"
 
@@ -32,13 +33,17 @@ constexpr const char *FontFileName = "DATA/font.bmp";
 // or, once it changes, the last size it was given.
 int ViewportWidth = ScreenWidth, ViewportHeight = ScreenHeight;
 
-using Extended = long double;
 // Held as extended-precision constants: each sum is formed in extended
-// precision and rounded to single precision when it is stored.
-constexpr Extended TurnStep = 0.5L;
-constexpr Extended TuneStep = 0.002L;
+// precision and rounded to single precision when it is stored. 0.002 is
+// the quotient 2/1000 rounded once to extended precision, the value of the
+// literal 0.002L: on the x87 a constant expression that the compiler works
+// out, in software one worked out at start-up, whatever the floating-point
+// unit's mode then.
+const Extended TurnStep = Extended(0.5f);
+const Extended TuneStep = Extended(2.0f) / Extended(1000.0f);
 
-float Stepped(float value, Extended step) { return static_cast<float>(value + step); }
+float Raised(float value, Extended step) { return static_cast<float>(value + step); }
+float Lowered(float value, Extended step) { return static_cast<float>(value - step); }
 
 void ReportFatal(const char *text) {
   MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
@@ -139,14 +144,14 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 void UpdateSettings() {
   TDemoSettings &s = DemoSettings;
   if (KeyState[VK_ESCAPE]) s.Finished = true;
-  if (KeyState[VK_LEFT]) s.RotationY = Stepped(s.RotationY, TurnStep);
-  if (KeyState[VK_RIGHT]) s.RotationY = Stepped(s.RotationY, -TurnStep);
-  if (KeyState[VK_UP]) s.RotationX = Stepped(s.RotationX, TurnStep);
-  if (KeyState[VK_DOWN]) s.RotationX = Stepped(s.RotationX, -TurnStep);
-  if (KeyState[VK_F1]) s.Scatter = Stepped(s.Scatter, -TuneStep);
-  if (KeyState[VK_F2]) s.Scatter = Stepped(s.Scatter, TuneStep);
-  if (KeyState[VK_F3]) s.Damping = Stepped(s.Damping, -TuneStep);
-  if (KeyState[VK_F4]) s.Damping = Stepped(s.Damping, TuneStep);
+  if (KeyState[VK_LEFT]) s.RotationY = Raised(s.RotationY, TurnStep);
+  if (KeyState[VK_RIGHT]) s.RotationY = Lowered(s.RotationY, TurnStep);
+  if (KeyState[VK_UP]) s.RotationX = Raised(s.RotationX, TurnStep);
+  if (KeyState[VK_DOWN]) s.RotationX = Lowered(s.RotationX, TurnStep);
+  if (KeyState[VK_F1]) s.Scatter = Lowered(s.Scatter, TuneStep);
+  if (KeyState[VK_F2]) s.Scatter = Raised(s.Scatter, TuneStep);
+  if (KeyState[VK_F3]) s.Damping = Lowered(s.Damping, TuneStep);
+  if (KeyState[VK_F4]) s.Damping = Raised(s.Damping, TuneStep);
 }
 
 void RunFrameLoop() {

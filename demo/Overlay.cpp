@@ -1,13 +1,13 @@
 #include "demo/Overlay.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <string_view>
 
 #include "demo/Demo.h"
 #include "demo/Window.h"
 #include "glbinding/GLLoader.h"
+#include "lightning/Extended.h"
 #include "text/Cp1251.h"
 #include "text/glText.h"
 
@@ -51,9 +51,9 @@ std::size_t FormatInteger(std::int64_t value, char *out) {
 }
 
 std::size_t FormatHundredfold(float value, char *out) {
-  // The product of two singles is exact in extended precision; llrintl
-  // rounds it in the current mode, to nearest with halves to even.
-  return FormatInteger(static_cast<std::int64_t>(llrintl(static_cast<long double>(value) * 100.0L)), out);
+  // The product of two singles is exact in extended precision; it is
+  // rounded to nearest with halves to even.
+  return FormatInteger(RoundToInteger(Extended(value) * Extended(100.0f)), out);
 }
 
 void DrawOverlay() {

@@ -127,6 +127,19 @@ void SetFloatingPointEnvironment() {
 #if defined(__GLIBC__)
   fedisableexcept(FE_ALL_EXCEPT);
 #endif
+  // No flush-to-zero either: the extended precision's shortcuts through
+  // double precision give subnormal singles where the x87 does.
+#if defined(__aarch64__)
+  std::uint64_t control;
+  __asm__ volatile("mrs %0, fpcr" : "=r"(control));
+  control &= ~(std::uint64_t{1} << 24);
+  __asm__ volatile("msr fpcr, %0" : : "r"(control));
+#elif defined(__arm__) && defined(__ARM_FP)
+  unsigned int control;
+  __asm__ volatile("vmrs %0, fpscr" : "=r"(control));
+  control &= ~(1u << 24);
+  __asm__ volatile("vmsr fpscr, %0" : : "r"(control));
+#endif
 #endif
 }
 

@@ -1,6 +1,7 @@
 #include "lightning/lightning.h"
 
 #include <array>
+#include <cmath>
 
 #include "glbinding/GLLoader.h"
 
@@ -8,16 +9,13 @@ std::uint32_t RandomState = 0;
 
 namespace {
 
-using Extended = long double;
-
 constexpr std::uint32_t kMultiplier = 134775813u;  // hexadecimal 08088405
 
-// One draw from a generator state: the state advances, and the new state
-// times 2^-32 is the number, exact in extended precision.
-Extended Draw(std::uint32_t &state) {
-  state = state * kMultiplier + 1u;
-  return static_cast<Extended>(state) * 0x1p-32L;
-}
+// One step of the generator.
+std::uint32_t Step(std::uint32_t &state) { return state = state * kMultiplier + 1u; }
+
+// The number of a state: the state times 2^-32, exact in extended precision.
+Extended Fraction(std::uint32_t state) { return Extended(state) * Extended(0x1p-32f); }
 
 // Many steps of the generator at once: s -> s * multiply + add, modulo 2^32.
 struct Leap {
@@ -92,13 +90,35 @@ void SidesOfSegments(const TVector3 *points, int stride, int n, SideDirections *
   for (int i = 0; i < n; ++i) sides[i].v = VectorNormalize(VectorCross(sides[i].u, d[i]));
 }
 
-// One component of the displaced midpoint. The draws, their differences from
-// one half and the products are exact in extended precision; the sum is
-// rounded once, to single precision, when the component is stored.
-float DisplacedComponent(float start, float end, float u, float v, float amplitude, std::uint32_t &draws) {
-  const Extended p = (Draw(draws) - 0.5L) * u;
-  const Extended q = (Draw(draws) - 0.5L) * v;
-  return static_cast<float>((q + p) * amplitude + (Extended(start) + end) * 0.5L);
+// One component of the displaced midpoint, from two draws. The numbers,
+// their differences from one half and the products are exact in extended
+// precision; the sum is rounded once, to single precision, when the
+// component is stored.
+[[gnu::always_inline]] inline float DisplacedComponent(float start, float end, float u, float v, float amplitude, std::uint32_t &draws) {
+  const std::uint32_t first = Step(draws), second = Step(draws);
+  const auto exact = [=] {
+    const Extended p = (Fraction(first) - 0.5f) * u;
+    const Extended q = (Fraction(second) - 0.5f) * v;
+    return static_cast<float>((q + p) * amplitude + (Extended(start) + end) * 0.5f);
+  };
+  if constexpr (kSoftwareExtended) {
+    // In double the differences are exact, and each of the other five
+    // operations rounds by at most 2^-53 of its result: the value lies
+    // within 2^-53 (4 |p q a| + 2 |m|) of the true one, where |p q a| is
+    // (|p| + |q|) |amplitude| and m the midpoint, and the x87's within
+    // 2^-63 of that. A bound of 2^-50 (|p q a| + |m|) also covers the
+    // rounding of the bound and of its own sums.
+    const double p = (double(first) * 0x1p-32 - 0.5) * u;
+    const double q = (double(second) * 0x1p-32 - 0.5) * v;
+    const double midpoint = (double(start) + end) * 0.5;
+    const double value = (q + p) * amplitude + midpoint;
+    const double bound = ((std::fabs(p) + std::fabs(q)) * std::fabs(amplitude) + std::fabs(midpoint)) * 0x1p-50;
+    float single;
+    if (SingleWithin(value, bound, single)) [[likely]]
+      return single;
+    return OutOfLine(exact);
+  }
+  return exact();
 }
 
 // The six draws in the order (x, U), (x, V), (y, U), (y, V), (z, U), (z, V).
@@ -145,7 +165,7 @@ void SubdivideBolt(const Segment &segment, BoltState &state) {
     for (int i = 0; i < count; ++i)
       points[i * span + span / 2] =
           DisplacedMidpoint(points[i * span], points[(i + 1) * span], sides[i], state.Amplitude, draws[i]);
-    state.Amplitude = static_cast<float>(Extended(state.Amplitude) * state.DampingFactor);
+    state.Amplitude = Product(state.Amplitude, state.DampingFactor);
     --state.Depth;
     if (state.Depth <= 0) break;
     // Each half's draws; from the last segment back, so that each state is
@@ -171,7 +191,7 @@ void SubdivideBolt(const Segment &segment, BoltState &state) {
 
 }  // namespace
 
-long double NextRandom() { return Draw(RandomState); }
+Extended NextRandom() { return Fraction(Step(RandomState)); }
 
 void DrawLightning(TVector3 start, TVector3 end, std::int32_t detail, float scatter, float damping) {
   glBegin(GL_LINES);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "lightning/Extended.h"
 #include "lightning/MVector.h"
 
 // The generator's state; 0 at program start.
@@ -16,7 +17,7 @@ extern std::uint32_t RandomState;
 
 // Advances RandomState (state * 134775813 + 1 mod 2^32) and returns the new
 // state times 2^-32, exactly, in [0, 1).
-long double NextRandom();
+Extended NextRandom();
 
 // Draws one new bolt from start to end. Detail 0 or below gives one straight
 // segment and draws no random numbers; otherwise 2^detail segments and

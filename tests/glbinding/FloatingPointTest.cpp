@@ -23,6 +23,9 @@ TEST(FloatingPoint, StartUpMasksEveryExceptionAndSelectsExtendedPrecision) {
   EXPECT_EQ(mxcsr & 0x1F80u, 0x1F80u);
   EXPECT_EQ(mxcsr & 0x6000u, 0u);
 #endif
+  // No flush-to-zero: a quotient below the normal singles survives.
+  volatile float tiny = 0x1p-126f;
+  EXPECT_EQ(tiny / 4.0f, 0x1p-128f);
   volatile double zero = 0.0;
   volatile long double extendedZero = 0.0L;
   EXPECT_TRUE(std::isinf(1.0 / zero));

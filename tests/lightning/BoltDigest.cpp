@@ -41,6 +41,10 @@ int main() {
       {"negative", MakeVector(0, 0, 0), MakeVector(0, 1, 0), 13, -0.35f, -1.1f, 5},
       {"growing", MakeVector(0, 0, 0), MakeVector(0, 1, 0), 14, 0.2f, 1.7f, 3},
       {"far apart", MakeVector(1e30f, -2, 7), MakeVector(-5, 1e-30f, 0), 12, 3e37f, 3, 3},
+      // Displacements that fall below extended precision next to midpoints
+      // halfway between two singles, deep in the bolt; and none at all.
+      {"small damping", MakeVector(0, 0, 0), MakeVector(0, 1, 0), 16, 0.2f, 0.11f, 2},
+      {"straight", MakeVector(0, 0, 0), MakeVector(0, 1, 0), 12, 0.0f, 0.6f, 2},
   };
   RandomState = 0;
   for (const auto &c : cases) {

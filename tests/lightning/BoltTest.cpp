@@ -73,11 +73,11 @@ void DefinedBolt(TVector3 s, TVector3 e, int depth, float amplitude, float dampi
   const TVector3 v = VectorNormalize(VectorCross(u, d));
   float m[3];
   for (int c = 0; c < 3; ++c) {
-    const long double p = (NextRandom() - 0.5L) * (&u.x)[c];
-    const long double q = (NextRandom() - 0.5L) * (&v.x)[c];
-    m[c] = static_cast<float>((q + p) * amplitude + (static_cast<long double>((&s.x)[c]) + (&e.x)[c]) * 0.5L);
+    const Extended p = (NextRandom() - 0.5f) * (&u.x)[c];
+    const Extended q = (NextRandom() - 0.5f) * (&v.x)[c];
+    m[c] = static_cast<float>((q + p) * amplitude + (Extended((&s.x)[c]) + (&e.x)[c]) * 0.5f);
   }
-  const float next = static_cast<float>(static_cast<long double>(amplitude) * damping);
+  const float next = static_cast<float>(Extended(amplitude) * damping);
   DefinedBolt(s, MakeVector(m[0], m[1], m[2]), depth - 1, next, damping, out);
   DefinedBolt(MakeVector(m[0], m[1], m[2]), e, depth - 1, next, damping, out);
 }
@@ -87,14 +87,14 @@ void DefinedBolt(TVector3 s, TVector3 e, int depth, float amplitude, float dampi
 TEST(Random, FirstDrawsFromStateZero) {
   RandomState = 0;
   const std::uint32_t states[] = {1, 134775814, 3698175007u, 870078620, 1172187917, 2884733762u};
-  const long double results[] = {2.328306437e-10L, 0.03137993952L, 0.8610484672L,
-                                 0.2025809651L,    0.2729212672L,  0.6716544186L};
+  const double results[] = {2.328306437e-10, 0.03137993952, 0.8610484672,
+                            0.2025809651,    0.2729212672,  0.6716544186};
   for (int i = 0; i < 6; ++i) {
-    const long double draw = NextRandom();
+    const Extended draw = NextRandom();
     EXPECT_EQ(RandomState, states[i]) << "draw " << i + 1;
     // Exact: the state times 2^-32, with no rounding at all.
-    EXPECT_EQ(draw, static_cast<long double>(states[i]) / 4294967296.0L);
-    EXPECT_NEAR(static_cast<double>(draw), static_cast<double>(results[i]), 1e-10);
+    EXPECT_EQ(static_cast<float>(draw * Extended(0x1p32f) - Extended(states[i])), 0.0f);
+    EXPECT_NEAR(double(RoundToInteger(draw * Extended(1e10f))), results[i] * 1e10, 1.0);
   }
 }
 
@@ -193,8 +193,8 @@ TEST(Bolt, DampingScalesEachLevelAndScatterOnlyTheFirst) {
   RandomState = 0;
   const std::vector<TVector3> p = Points(Draw(Origin, Top, 2, 0.2f, 0.0f));
   ExpectPoint(p[2], "0.100000001", "0.5", "0.0343308859");
-  EXPECT_EQ(p[1].x, static_cast<float>((0.0L + p[2].x) * 0.5L));
-  EXPECT_EQ(p[1].z, static_cast<float>((0.0L + p[2].z) * 0.5L));
+  EXPECT_EQ(p[1].x, static_cast<float>((Extended(0.0f) + p[2].x) * 0.5f));
+  EXPECT_EQ(p[1].z, static_cast<float>((Extended(0.0f) + p[2].z) * 0.5f));
   // A negative scatter mirrors the first displacement.
   RandomState = 0;
   const std::vector<TVector3> mirrored = Points(Draw(Origin, Top, 1, -0.2f, 0.6f));
