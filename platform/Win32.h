@@ -25,7 +25,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 #else
 #include <cstdint>
 
