@@ -34,14 +34,16 @@ void RequestFullscreen(HWND window, bool fullscreen, Request request) {
     request();
     return;
   }
+  // Set over the environment's variable of the same name, which would
+  // otherwise win; put back as it was after the call.
   static const char *const kSync = "SDL_VIDEO_SYNC_WINDOW_OPERATIONS";
   char was[8] = "";
   const char *value = SDL_GetHint(kSync);
   if (value) SDL_strlcpy(was, value, sizeof was);
-  SDL_SetHint(kSync, "0");
+  SDL_SetHintWithPriority(kSync, "0", SDL_HINT_OVERRIDE);
   request();
   if (value)
-    SDL_SetHint(kSync, was);
+    SDL_SetHintWithPriority(kSync, was, SDL_HINT_OVERRIDE);
   else
     SDL_ResetHint(kSync);
   X11AnswerFullscreenRequest(window->x, fullscreen);

@@ -30,11 +30,14 @@ void AppendReason(char *reason, unsigned size, const char *driver, const char *w
 
 bool OpenDisplay(char *reason, unsigned reasonSize) {
   if (reasonSize) reason[0] = '\0';
+  // The hints the layer depends on hold whatever the environment says:
+  // SDL reads a variable of the same name in place of a hint set with less
+  // than override priority.
   // The program does not react to losing the focus; a full-screen window
   // that minimised itself would leave the user looking at the desktop.
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHintWithPriority(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0", SDL_HINT_OVERRIDE);
   // Closing the window must not also be a quit request: WM_CLOSE comes once.
-  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHintWithPriority(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0", SDL_HINT_OVERRIDE);
   // Leaving full screen, SDL puts the pointer back where it was, and on
   // Wayland, while the cursor is hidden, it emulates that move by locking
   // the pointer. Where the compositor offers no relative pointer (mutter
