@@ -48,11 +48,17 @@ BOOL SwapBuffers(HDC deviceContext) {
   return TRUE;
 }
 
+// An X error while the context is made or made current fails the call, as
+// SDL's own failures do.
 HGLRC wglCreateContext(HDC deviceContext) {
   SDL_ClearError();
   if (!deviceContext || !IsLive(deviceContext->window)) return nullptr;
+  X11ErrorTrap trap;
   SDL_GLContext context = SDL_GL_CreateContext(deviceContext->window->sdl);
-  if (!context) return nullptr;
+  if (trap.Caught(deviceContext->window->x) || !context) {
+    if (context) SDL_GL_DeleteContext(context);
+    return nullptr;
+  }
   return new PlatformRenderContext{context};
 }
 
@@ -63,7 +69,9 @@ BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderContext) {
     return SDL_GL_MakeCurrent(window ? window->sdl : nullptr, nullptr) == 0;
   }
   if (!deviceContext || !IsLive(deviceContext->window)) return FALSE;
-  return SDL_GL_MakeCurrent(deviceContext->window->sdl, renderContext->context) == 0;
+  X11ErrorTrap trap;
+  const bool made = SDL_GL_MakeCurrent(deviceContext->window->sdl, renderContext->context) == 0;
+  return !trap.Caught(deviceContext->window->x) && made;
 }
 
 BOOL wglDeleteContext(HGLRC renderContext) {

@@ -106,20 +106,33 @@ HWND CreateWindowExA(DWORD, const char *className, const char *windowName, DWORD
     if (candidate.used && std::strcmp(candidate.name, className) == 0) slot = &candidate;
   if (!slot) return nullptr;
 
+  // An X error on the way (SDL probes GLX inside SDL_CreateWindow: a
+  // server without indirect GLX refuses the probe's context when GL goes
+  // over the wire) fails the call, before the display mode changes.
+  X11ErrorTrap trap;
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (style & WS_POPUP) flags |= SDL_WINDOW_BORDERLESS;
   SDL_Window *sdl = CreateGLCapableWindow(windowName ? windowName : "", x, y, width, height, flags);
-  if (!sdl) return nullptr;
+  const X11Window xWindow = sdl ? X11WindowOf(sdl) : X11Window{};
+  if (trap.Caught(xWindow) || !sdl) {
+    if (sdl) SDL_DestroyWindow(sdl);
+    return nullptr;
+  }
 
   PlatformWindow &window = windows[windowCount++];
   window.sdl = sdl;
-  window.x = X11WindowOf(sdl);
+  window.x = xWindow;
   window.procedure = slot->windowClass.lpfnWndProc;
   window.className = slot->name;
   window.destroyed = false;
   window.ownDC.window = &window;
   ApplyFullscreenMode(&window);
-  return &window;
+  if (!trap.Caught(xWindow)) return &window;
+  // Made, but not into what was asked: gone again before anyone saw it.
+  window.destroyed = true;
+  SDL_DestroyWindow(sdl);
+  window.sdl = nullptr;
+  return nullptr;
 }
 
 BOOL DestroyWindow(HWND window) {

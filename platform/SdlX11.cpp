@@ -3,6 +3,7 @@
 
 #include <SDL_syswm.h>
 
+#include <cstdio>
 #include <cstring>
 
 #if defined(SDL_VIDEO_DRIVER_X11)
@@ -55,7 +56,62 @@ bool WindowManagerAnswers(Display *display, Window root) {
   return false;
 }
 
+// The trap's state. An error handler may not talk to the server, so the
+// first error is kept as it came and named once the trap is asked.
+int trapDepth = 0;
+XErrorHandler handlerBefore = nullptr;
+bool errorCaught = false;
+XErrorEvent firstError;
+
+int CollectError(Display *, XErrorEvent *error) {
+  if (!errorCaught) firstError = *error;
+  errorCaught = true;
+  return 0;
+}
+
+// As Xlib's default handler names them: "BadValue (integer parameter out
+// of range for operation)" and the request, "X_GLXCreateContext" (its
+// extension's name and minor code looked up in Xlib's error database).
+void NameError(const XErrorEvent &error) {
+  Display *display = error.display;
+  char what[128] = "", request[128] = "", key[64];
+  XGetErrorText(display, error.error_code, what, sizeof what);
+  std::snprintf(key, sizeof key, "%d", error.request_code);
+  int count = 0;
+  if (char **names = error.request_code >= 128 ? XListExtensions(display, &count) : nullptr) {
+    for (int i = 0; i < count; ++i) {
+      int major, firstEvent, firstErrorCode;
+      if (XQueryExtension(display, names[i], &major, &firstEvent, &firstErrorCode) && major == error.request_code) {
+        std::snprintf(key, sizeof key, "%s.%d", names[i], error.minor_code);
+        break;
+      }
+    }
+    XFreeExtensionList(names);
+  }
+  XGetErrorDatabaseText(display, "XRequest", key, key, request, sizeof request);
+  SDL_SetError("X error %s in %s", what, request);
+}
+
 }  // namespace
+
+X11ErrorTrap::X11ErrorTrap() {
+  if (trapDepth++ == 0) {
+    errorCaught = false;
+    handlerBefore = XSetErrorHandler(CollectError);
+  }
+}
+
+X11ErrorTrap::~X11ErrorTrap() {
+  if (--trapDepth == 0) XSetErrorHandler(handlerBefore);
+}
+
+bool X11ErrorTrap::Caught(const X11Window &window) {
+  if (window.display) XSync(static_cast<Display *>(window.display), False);
+  if (!errorCaught) return false;
+  errorCaught = false;
+  NameError(firstError);
+  return true;
+}
 
 X11Window X11WindowOf(SDL_Window *window) {
   X11Window x;
@@ -125,5 +181,8 @@ X11Window X11WindowOf(SDL_Window *) { return {}; }
 X11News X11Read(const SDL_Event &) { return {}; }
 bool X11StandsInForWindowManager(const X11Window &) { return false; }
 void X11AnswerFullscreenRequest(const X11Window &, bool) {}
+X11ErrorTrap::X11ErrorTrap() {}
+X11ErrorTrap::~X11ErrorTrap() {}
+bool X11ErrorTrap::Caught(const X11Window &) { return false; }
 
 #endif

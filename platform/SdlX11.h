@@ -9,6 +9,8 @@
 //   gives a window.
 // - Full screen where no window manager answers: the layer answers the
 //   window's request in the window manager's place.
+// - X errors while a window or a context is made, which fail that call
+//   instead of ending the program in Xlib's default handler.
 #pragma once
 
 #include <SDL.h>
@@ -41,3 +43,18 @@ bool X11StandsInForWindowManager(const X11Window &window);
 // Writes the answer as a window manager does, and has SDL read it before
 // returning.
 void X11AnswerFullscreenRequest(const X11Window &window, bool fullscreen);
+
+// From construction to destruction an X error is collected rather than
+// fatal. Caught() waits for the server's answer to everything sent so far
+// on the window's connection (where there is one yet) and says whether an
+// error came, SDL's error then naming it. Traps nest. Outside them the
+// handler that was there before takes errors as ever: SDL's, which puts
+// the desktop's mode back, then Xlib's, which ends the program.
+class X11ErrorTrap {
+ public:
+  X11ErrorTrap();
+  ~X11ErrorTrap();
+  X11ErrorTrap(const X11ErrorTrap &) = delete;
+  X11ErrorTrap &operator=(const X11ErrorTrap &) = delete;
+  bool Caught(const X11Window &window);
+};

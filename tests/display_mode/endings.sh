@@ -4,7 +4,9 @@
 # driver, desktop 1920x1080). Endings with a teardown put the mode back
 # themselves; the others leave it to lightning-guardian, which says so on
 # standard error, so each row also checks who did it: a teardown that only
-# pretends to restore the mode fails here.
+# pretends to restore the mode fails here. A window that cannot be made (the
+# server refuses GL over the wire: an X error inside SDL's window creation)
+# is an ending too: an error box, status 1, and the mode never changed.
 # Usage: endings.sh PROGRAM SOURCE_DIR NO_GL_PROGRAM RECORDING_ERROR
 #   NO_GL_PROGRAM: the program built to load a GL library without GL, so
 #   that it stops at its first GL call, after the window is up.
@@ -47,8 +49,12 @@ check_ending() {
       truncate -s 5G "$dir/DATA/font.bmp"
       (cd "$dir" && exec setsid "$program") 2>"$work/err" &
       demo=$! ;;
-    missing-entry-point)  # an error box over the demo, then the end
-      (cd "$dir" && exec setsid "$no_gl_program") 2>"$work/err" &
+    missing-entry-point | refused-context)  # an error box, then the end
+      if [[ $ending == missing-entry-point ]]; then
+        (cd "$dir" && exec setsid "$no_gl_program") 2>"$work/err" &
+      else  # GL over the wire, which the server refuses: an X error
+        (cd "$dir" && exec env LIBGL_ALWAYS_INDIRECT=1 setsid "$program") 2>"$work/err" &
+      fi
       demo=$!
       local box= waited=0
       while [[ -z $box ]] && ((waited++ < 80)); do
@@ -74,7 +80,7 @@ check_ending() {
     # What a terminal sends goes to the whole process group.
     INT | HUP | QUIT) kill -"$ending" -- -"$demo" ;;
     xkill) xdotool windowkill "$(xdotool search --name '^OpenGL$')" ;;
-    missing-entry-point) xdotool windowfocus --sync "$box"; keys tap Return ;;
+    missing-entry-point | refused-context) xdotool windowfocus --sync "$box"; keys tap Return ;;
     exception) ;;
     *) kill -"$ending" "$demo" ;;
   esac
@@ -103,8 +109,8 @@ check_ending() {
   [[ $restorer == "$want_restorer" ]] ||
     fail "$ending: restored by $restorer, expected $want_restorer; standard error: $(cat "$work/err")"
   # The error box was seen and answered: its text is not repeated.
-  [[ $ending != missing-entry-point ]] || ! grep -q "is not available" "$work/err" ||
-    fail "$ending: the text of the box that was answered is on standard error too"
+  ! grep -q "is not available\|Unable to create" "$work/err" ||
+    fail "$ending: the text of the box that was answered is on standard error too: $(cat "$work/err")"
   # Reaped by the demo when it ended through its teardown; otherwise it was
   # orphaned, and within a moment (its exit takes longer under the
   # sanitizers) it is at most a zombie waiting for its new parent.
@@ -141,6 +147,7 @@ for wm in none openbox; do
   without_window_manager check_ending xkill                1      guardian 1024x768
   check_ending                        exception            1      demo     1024x768
   check_ending                        missing-entry-point  1      demo     1024x768
+  without_window_manager check_ending refused-context      1      none     1920x1080
   stop_window_manager
 done
 
