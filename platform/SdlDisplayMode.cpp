@@ -67,11 +67,20 @@ void ApplyFullscreenMode(HWND window) {
   if (!IsLive(window)) return;
   RequestFullscreen(window, fullscreenMode.active, [window] {
     if (fullscreenMode.active) {
-      SDL_DisplayMode mode{};
+      // SDL takes the smallest mode at least as large. Where there is none
+      // (a screen smaller than the mode), SDL 2 changes nothing and never
+      // asks for full screen at all, and the window would stay as it was
+      // made, cut off by the screen's edges: it goes full screen at the
+      // desktop's own mode instead, as large as the screen.
+      SDL_DisplayMode mode{}, closest;
       mode.w = fullscreenMode.width;
       mode.h = fullscreenMode.height;
-      SDL_SetWindowDisplayMode(window->sdl, &mode);
-      SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
+      if (SDL_GetClosestDisplayMode(SDL_GetWindowDisplayIndex(window->sdl), &mode, &closest)) {
+        SDL_SetWindowDisplayMode(window->sdl, &mode);
+        SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
+      } else {
+        SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      }
     } else {
       SDL_SetWindowFullscreen(window->sdl, 0);
     }
