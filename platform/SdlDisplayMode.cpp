@@ -49,18 +49,6 @@ void RequestFullscreen(HWND window, bool fullscreen, Request request) {
   X11AnswerFullscreenRequest(window->x, fullscreen);
 }
 
-// Whether SDL has every display back at its desktop mode, as it records
-// each mode it sets.
-bool DesktopModesInForce() {
-  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
-    SDL_DisplayMode current, desktop;
-    if (SDL_GetCurrentDisplayMode(i, &current) != 0 || SDL_GetDesktopDisplayMode(i, &desktop) != 0 ||
-        current.w != desktop.w || current.h != desktop.h || current.refresh_rate != desktop.refresh_rate)
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void ApplyFullscreenMode(HWND window) {
@@ -106,6 +94,9 @@ LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD) {
     fullscreenMode.active = false;
   }
   for (PlatformWindow &window : Windows()) ApplyFullscreenMode(&window);
-  if (!mode && DesktopModesInForce()) DismissModeGuardian();
+  // SDL has put back the mode it found when the program started. That is
+  // the desktop's own only if no other program had changed it: the guardian
+  // holds the desktop's, and finishes the restore.
+  if (!mode) DismissModeGuardian();
   return DISP_CHANGE_SUCCESSFUL;
 }

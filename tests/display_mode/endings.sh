@@ -128,6 +128,49 @@ check_ending() {
     "$([[ $window_manager == none ]] || echo ", under $window_manager")"
 }
 
+# ORDER ENDING1 ENDING2 RESTORER: two demos on one desktop, the second
+# started while the first holds its mode, so that SDL and the second one's
+# guardian find that mode in force. ORDER (first or second) says which ends
+# first, by signal ENDING1 (TERM: the teardown; KILL: none); the other then
+# ends by ENDING2. Once both have ended the desktop's own configuration
+# must be back, put there by RESTORER (demo or guardian).
+check_two_demos() {
+  local order=$1 ending1=$2 ending2=$3 restorer=$4 desktop first second one two status tries said
+  desktop=$(config)
+  demo_start "$source_dir" 2>"$work/err"
+  first=$demo
+  (cd "$source_dir" && exec env --default-signal=INT,QUIT "$program") 2>>"$work/err" &
+  second=$!
+  for ((tries = 0; $(xdotool search --onlyvisible --name '^OpenGL$' 2>/dev/null | wc -l) < 2; ++tries)); do
+    ((tries < 200)) || fail "two demos: the second window did not appear within 20 s"
+    sleep 0.1
+  done
+  [[ $(mode_of DUMMY0) == 1024x768 ]] || fail "two demos: the screen is $(mode_of DUMMY0) while they run"
+  one=$first two=$second
+  [[ $order == first ]] || one=$second two=$first
+  for ending in "$one:$ending1" "$two:$ending2"; do
+    status=0
+    kill -"${ending#*:}" "${ending%:*}"
+    wait "${ending%:*}" || status=$?
+    [[ $status -eq $([[ ${ending#*:} == KILL ]] && echo 137 || echo 0) ]] ||
+      fail "two demos: status $status on SIG${ending#*:}"
+    # Without a teardown it is the guardian's turn, and the other demo
+    # still runs in its mode: the guardian leaves it be.
+    [[ $ending != "$one:KILL" ]] || { sleep 0.5; [[ $(mode_of DUMMY0) == 1024x768 ]]; } ||
+      fail "two demos: the mode changed to $(mode_of DUMMY0) under the one still running"
+  done
+  demo=
+  for ((tries = 0; ; ++tries)); do
+    [[ $(config) == "$desktop" ]] && break
+    ((tries < 150)) || fail "two demos, the $order ended first: the desktop is $(screen_size) 3 s after the end"
+    sleep 0.02
+  done
+  said=$(grep -c "$guardian_says" "$work/err") || true
+  [[ $said -eq $([[ $restorer == guardian ]] && echo 1 || echo 0) ]] ||
+    fail "two demos: a guardian said $said time(s) that it restored the mode, restorer $restorer: $(cat "$work/err")"
+  echo "ok: two demos, the $order ended first by $ending1, the other by $ending2: $(screen_size) back, restored by $restorer"
+}
+
 demo_session_begin xorg
 # Every ending in a bare X session (a kiosk started with xinit), where
 # nobody answers the window's request to go full screen, and one of each
@@ -150,6 +193,11 @@ for wm in none openbox; do
   without_window_manager check_ending refused-context      1      none     1920x1080
   stop_window_manager
 done
+
+#               ended first  by    the other by  restorer
+check_two_demos first        TERM  TERM          demo
+check_two_demos second       TERM  TERM          demo
+check_two_demos first        KILL  KILL          guardian
 
 # Already at 1024x768: nothing is set, by the demo or the guardian.
 xrandr -s 1024x768
