@@ -38,7 +38,7 @@ using GLUfuncptr = void (*)();
 
 #if defined(_WIN32)
 // The Windows types of the WGL entry points.
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 #else
 // Xlib and GLX types, opaque or as Xlib defines them; nothing here talks to
 // X directly.

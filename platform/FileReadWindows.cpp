@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "platform/FileRead.h"
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 
 namespace {
 

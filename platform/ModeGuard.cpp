@@ -134,10 +134,12 @@ void StartModeGuardian() {
 
 void DismissModeGuardian() {
   if (!guardian) return;
-  // The guardian acts only on an end of the socket that no dismissal came
-  // before, so after this word nothing can make it race the demo's own
-  // restore. It is killed as well, as a stopped guardian would not read.
-  send(channel, &guardian_word::kDismissed, 1, MSG_NOSIGNAL);
+  // After this word the guardian puts back what SDL's restore could not
+  // know (the mode another demo had set when this one started), unless
+  // another demo still runs, and ends: the mode is right once the socket
+  // closes. That is waited for, as for its first answer, then it is killed
+  // anyway, as a stopped guardian would not read.
+  if (send(channel, &guardian_word::kDismissed, 1, MSG_NOSIGNAL) == 1) AwaitAnswer(channel);
   EndGuardian(guardian, channel);
   guardian = 0;
   channel = -1;

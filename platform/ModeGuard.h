@@ -13,12 +13,14 @@
 // call it before the mode changes.
 void StartModeGuardian();
 
-// The demo has put the mode back itself: the guardian ends without acting.
+// The demo has put the mode back itself: the guardian puts back only what
+// still differs from the desktop's own configuration, where no other demo
+// still runs, and ends; returns once it has.
 void DismissModeGuardian();
 
 // The words on the socket between the two, one byte each.
 namespace guardian_word {
 constexpr char kGuarding = 'R';        // to the demo: recorded, now watching
 constexpr char kSteppingAside = 'S';   // to the demo: nothing to guard here
-constexpr char kDismissed = 'D';       // to the guardian: the mode is back
+constexpr char kDismissed = 'D';       // to the guardian: the demo has restored the mode
 }  // namespace guardian_word

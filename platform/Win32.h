@@ -5,7 +5,8 @@
 // The program keeps its Windows logic: a registered class with a window
 // procedure, messages taken one at a time with PeekMessageA and dispatched
 // to it, a display-mode change, a pixel format, a rendering context. This
-// header is the contract; SdlWin32.cpp is the only file that includes SDL.
+// header is the contract; on Linux only the layer's own files (platform/Sdl*)
+// include SDL.
 //
 // What the Linux layer does not do: more than one display mode, child
 // windows, owner windows, menus, painting. Key messages carry Win32
@@ -24,7 +25,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 #else
 #include <cstdint>
 

@@ -56,6 +56,13 @@ constexpr char32_t DecodeUtf8(std::string_view text, std::size_t &at) {
   return code;
 }
 
+// The next character of a UTF-8 text as a Windows-1251 byte, advancing at;
+// a character the code page lacks becomes '?', as an ANSI window gets it.
+constexpr unsigned char NextByte(std::string_view utf8, std::size_t &at) {
+  const int byte = FromUnicode(DecodeUtf8(utf8, at));
+  return byte < 0 ? '?' : static_cast<unsigned char>(byte);
+}
+
 // A converted text: the bytes, then a terminating zero.
 template <std::size_t N>
 struct Text {

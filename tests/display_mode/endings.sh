@@ -4,7 +4,9 @@
 # driver, desktop 1920x1080). Endings with a teardown put the mode back
 # themselves; the others leave it to lightning-guardian, which says so on
 # standard error, so each row also checks who did it: a teardown that only
-# pretends to restore the mode fails here.
+# pretends to restore the mode fails here. A window that cannot be made (the
+# server refuses GL over the wire: an X error inside SDL's window creation)
+# is an ending too: an error box, status 1, and the mode never changed.
 # Usage: endings.sh PROGRAM SOURCE_DIR NO_GL_PROGRAM RECORDING_ERROR
 #   NO_GL_PROGRAM: the program built to load a GL library without GL, so
 #   that it stops at its first GL call, after the window is up.
@@ -47,8 +49,12 @@ check_ending() {
       truncate -s 5G "$dir/DATA/font.bmp"
       (cd "$dir" && exec setsid "$program") 2>"$work/err" &
       demo=$! ;;
-    missing-entry-point)  # an error box over the demo, then the end
-      (cd "$dir" && exec setsid "$no_gl_program") 2>"$work/err" &
+    missing-entry-point | refused-context)  # an error box, then the end
+      if [[ $ending == missing-entry-point ]]; then
+        (cd "$dir" && exec setsid "$no_gl_program") 2>"$work/err" &
+      else  # GL over the wire, which the server refuses: an X error
+        (cd "$dir" && exec env LIBGL_ALWAYS_INDIRECT=1 setsid "$program") 2>"$work/err" &
+      fi
       demo=$!
       local box= waited=0
       while [[ -z $box ]] && ((waited++ < 80)); do
@@ -74,7 +80,7 @@ check_ending() {
     # What a terminal sends goes to the whole process group.
     INT | HUP | QUIT) kill -"$ending" -- -"$demo" ;;
     xkill) xdotool windowkill "$(xdotool search --name '^OpenGL$')" ;;
-    missing-entry-point) xdotool windowfocus --sync "$box"; keys tap Return ;;
+    missing-entry-point | refused-context) xdotool windowfocus --sync "$box"; keys tap Return ;;
     exception) ;;
     *) kill -"$ending" "$demo" ;;
   esac
@@ -103,8 +109,8 @@ check_ending() {
   [[ $restorer == "$want_restorer" ]] ||
     fail "$ending: restored by $restorer, expected $want_restorer; standard error: $(cat "$work/err")"
   # The error box was seen and answered: its text is not repeated.
-  [[ $ending != missing-entry-point ]] || ! grep -q "is not available" "$work/err" ||
-    fail "$ending: the text of the box that was answered is on standard error too"
+  ! grep -q "is not available\|Unable to create" "$work/err" ||
+    fail "$ending: the text of the box that was answered is on standard error too: $(cat "$work/err")"
   # Reaped by the demo when it ended through its teardown; otherwise it was
   # orphaned, and within a moment (its exit takes longer under the
   # sanitizers) it is at most a zombie waiting for its new parent.
@@ -120,6 +126,49 @@ check_ending() {
   printf 'ok: %-20s status %3d, mode %s while running, restored by %-8s back %s s after the end (%s s after the ending)%s%s\n' \
     "$ending" "$status" "$want_mode" "$restorer" "$back" "$(elapsed "$sent" "$ended")" "${twist:+, $twist}" \
     "$([[ $window_manager == none ]] || echo ", under $window_manager")"
+}
+
+# ORDER ENDING1 ENDING2 RESTORER: two demos on one desktop, the second
+# started while the first holds its mode, so that SDL and the second one's
+# guardian find that mode in force. ORDER (first or second) says which ends
+# first, by signal ENDING1 (TERM: the teardown; KILL: none); the other then
+# ends by ENDING2. Once both have ended the desktop's own configuration
+# must be back, put there by RESTORER (demo or guardian).
+check_two_demos() {
+  local order=$1 ending1=$2 ending2=$3 restorer=$4 desktop first second one two status tries said
+  desktop=$(config)
+  demo_start "$source_dir" 2>"$work/err"
+  first=$demo
+  (cd "$source_dir" && exec env --default-signal=INT,QUIT "$program") 2>>"$work/err" &
+  second=$!
+  for ((tries = 0; $(xdotool search --onlyvisible --name '^OpenGL$' 2>/dev/null | wc -l) < 2; ++tries)); do
+    ((tries < 200)) || fail "two demos: the second window did not appear within 20 s"
+    sleep 0.1
+  done
+  [[ $(mode_of DUMMY0) == 1024x768 ]] || fail "two demos: the screen is $(mode_of DUMMY0) while they run"
+  one=$first two=$second
+  [[ $order == first ]] || one=$second two=$first
+  for ending in "$one:$ending1" "$two:$ending2"; do
+    status=0
+    kill -"${ending#*:}" "${ending%:*}"
+    wait "${ending%:*}" || status=$?
+    [[ $status -eq $([[ ${ending#*:} == KILL ]] && echo 137 || echo 0) ]] ||
+      fail "two demos: status $status on SIG${ending#*:}"
+    # Without a teardown it is the guardian's turn, and the other demo
+    # still runs in its mode: the guardian leaves it be.
+    [[ $ending != "$one:KILL" ]] || { sleep 0.5; [[ $(mode_of DUMMY0) == 1024x768 ]]; } ||
+      fail "two demos: the mode changed to $(mode_of DUMMY0) under the one still running"
+  done
+  demo=
+  for ((tries = 0; ; ++tries)); do
+    [[ $(config) == "$desktop" ]] && break
+    ((tries < 150)) || fail "two demos, the $order ended first: the desktop is $(screen_size) 3 s after the end"
+    sleep 0.02
+  done
+  said=$(grep -c "$guardian_says" "$work/err") || true
+  [[ $said -eq $([[ $restorer == guardian ]] && echo 1 || echo 0) ]] ||
+    fail "two demos: a guardian said $said time(s) that it restored the mode, restorer $restorer: $(cat "$work/err")"
+  echo "ok: two demos, the $order ended first by $ending1, the other by $ending2: $(screen_size) back, restored by $restorer"
 }
 
 demo_session_begin xorg
@@ -141,8 +190,14 @@ for wm in none openbox; do
   without_window_manager check_ending xkill                1      guardian 1024x768
   check_ending                        exception            1      demo     1024x768
   check_ending                        missing-entry-point  1      demo     1024x768
+  without_window_manager check_ending refused-context      1      none     1920x1080
   stop_window_manager
 done
+
+#               ended first  by    the other by  restorer
+check_two_demos first        TERM  TERM          demo
+check_two_demos second       TERM  TERM          demo
+check_two_demos first        KILL  KILL          guardian
 
 # Already at 1024x768: nothing is set, by the demo or the guardian.
 xrandr -s 1024x768

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #if defined(_WIN32)
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 #endif
 
 namespace {

@@ -11,7 +11,7 @@
 #include "tests/imaging/ImagingTestFiles.h"
 
 #if defined(_WIN32)
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 #else
 #include <unistd.h>
 #endif

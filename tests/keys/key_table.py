@@ -159,6 +159,19 @@ EXPECTED = [
 ]
 
 
+def focus_told_first(label, lines):
+    """Our layer alone, where no Wine compares: in a row where the focus
+    goes away, SDL makes up the releases of the keys still held, and the
+    window procedure must get them all before WM_KILLFOCUS, as Windows tells
+    a window last that its focus went. The demo's procedure lets every key
+    go on either, so only the order shows a swap."""
+    if 'focus goes away' not in label and 'Alt+Tab' not in label:
+        return False
+    names = [fields(line)[0] for line in lines if not is_state(line)]
+    lost = names.index('WM_KILLFOCUS') if 'WM_KILLFOCUS' in names else 0
+    return not lost or any(name in ('WM_KEYUP', 'WM_SYSKEYUP') for name in names[lost:])
+
+
 def is_state(line):
     """The probe's lines on what the demo's window procedure holds."""
     return fields(line)[0] in ('KeyState', 'Frozen')
@@ -361,7 +374,8 @@ def main(argv):
             texts = [' '.join(brief(line) for line in linux), wine_text]
         else:
             held = left_held(linux)
-            result = 'HELD ' + ' '.join(held) if held else 'ok'
+            result = ('HELD ' + ' '.join(held) if held else
+                      'DIFFERS: WM_KILLFOCUS before the releases' if focus_told_first(label, linux) else 'ok')
             texts = [' '.join(brief(line) for line in linux)]
         failures += result.startswith(('DIFFERS', 'HELD'))
         print(f'{label:<{width}}  ' + ''.join(f'{text:<34}  ' for text in texts) + result)

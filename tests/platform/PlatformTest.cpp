@@ -1,5 +1,6 @@
 // The SDL-backed Win32 layer: messages, keys, windows and contexts through
-// SDL's offscreen driver, and the no-display outcomes in fresh processes.
+// SDL's offscreen driver, key translation alone, and the no-display
+// outcomes in fresh processes.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/SdlKeyboard.h"
 #include "platform/Win32.h"
 #include "tests/support/TextInput.h"
 #include "text/Cp1251.h"
@@ -139,9 +141,11 @@ TEST_F(Platform, KeysArriveAsWin32KeyMessagesOneAtATime) {
   DestroyWindow(window);
 }
 
-TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
-  HWND window = MakeWindow("Used", "used keys window");
-  const Uint16 shift = KMOD_LSHIFT, alt = KMOD_LALT, num = KMOD_NUM;
+// The translator alone, without a window or a display: what the window
+// system says of Alt stands for X's modifier state, which SDL's events lack.
+TEST(KeyTranslation, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
+  const Uint16 shift = KMOD_LSHIFT, alt = KMOD_LALT, num = KMOD_NUM, altGr = KMOD_RALT;
+  constexpr int kUnsaid = -1;
   struct Row {
     SDL_Scancode code;
     Uint16 modifiers;
@@ -149,6 +153,7 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
     WPARAM vk;
     const char *typed = nullptr;  // text input the key makes, if any
     UINT charMessage = WM_CHAR;
+    int windowSystemAlt = kUnsaid;  // X's word: Mod1 held (1) or not (0)
   };
   const Row rows[] = {
       {SDL_SCANCODE_LEFT, 0, WM_KEYDOWN, VK_LEFT},    {SDL_SCANCODE_RIGHT, 0, WM_KEYDOWN, VK_RIGHT},
@@ -175,13 +180,30 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
       {SDL_SCANCODE_MINUS, 0, WM_KEYDOWN, VK_OEM_MINUS, "-"},
       {SDL_SCANCODE_KP_PLUS, num, WM_KEYDOWN, VK_ADD, "+"},
       {SDL_SCANCODE_KP_MINUS, 0, WM_KEYDOWN, VK_SUBTRACT, "-"},
+      // SDL calls AltGr the right Alt: X's state tells them apart, and keys
+      // pressed with AltGr, and what they type, are ordinary ones.
+      {SDL_SCANCODE_LEFT, altGr, WM_KEYDOWN, VK_LEFT, nullptr, WM_CHAR, 0},
+      {SDL_SCANCODE_MINUS, altGr, WM_KEYDOWN, VK_OEM_MINUS, "-", WM_CHAR, 0},
+      {SDL_SCANCODE_LEFT, altGr, WM_SYSKEYDOWN, VK_LEFT, nullptr, WM_CHAR, 1},
+      {SDL_SCANCODE_LEFT, altGr, WM_SYSKEYDOWN, VK_LEFT},  // no word: Alt
   };
+  KeyTranslator keys;
   for (const Row &row : rows) {
     SCOPED_TRACE(testing::Message() << SDL_GetScancodeName(row.code) << " with modifiers " << row.modifiers);
-    PushKey(SDL_KEYDOWN, row.code, row.modifiers);
-    if (row.typed) PushTextInput(windowId, row.typed);
-    PushKey(SDL_KEYUP, row.code, row.modifiers);
-    const std::vector<MSG> taken = TakeAll();
+    std::vector<KeyMessage> taken;
+    for (const Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+      if (row.windowSystemAlt != kUnsaid) keys.WindowSystemSays(row.windowSystemAlt);
+      SDL_KeyboardEvent key{};
+      key.type = type;
+      key.keysym.scancode = row.code;
+      key.keysym.mod = row.modifiers;
+      KeyMessage messages[2];
+      taken.insert(taken.end(), messages, messages + keys.Key(key, messages));
+      if (type == SDL_KEYDOWN && row.typed) {
+        KeyMessage typed[4];
+        taken.insert(taken.end(), typed, typed + keys.Text(row.typed, typed, 4));
+      }
+    }
     ASSERT_EQ(taken.size(), row.typed ? 3u : 2u);
     EXPECT_EQ(taken.front().message, row.message);
     EXPECT_EQ(taken.front().wParam, row.vk);
@@ -192,7 +214,6 @@ TEST_F(Platform, EveryKeyTheProgramUsesArrivesWithItsOwnCode) {
       EXPECT_EQ(taken[1].wParam, WPARAM(row.typed[0]));
     }
   }
-  DestroyWindow(window);
 }
 
 TEST_F(Platform, TextArrivesAsOneCharacterMessagePerCharacterInTheProgramsCodePage) {

@@ -54,7 +54,10 @@ demo_start() {
   # starts its background jobs with both ignored, and bash 5.3 does so for
   # this subshell too, exec included; SDL leaves a signal ignored that was
   # ignored when it started, and the program would never see them.
-  (cd "$dir" && exec env --default-signal=INT,QUIT "$@" "$program") &
+  # SDL reads a variable named like a hint in place of the hint: each one
+  # the layer sets is set against it here, and must still hold.
+  (cd "$dir" && exec env --default-signal=INT,QUIT SDL_VIDEO_MINIMIZE_ON_FOCUS_LOSS=1 \
+    SDL_QUIT_ON_LAST_WINDOW_CLOSE=1 SDL_VIDEO_SYNC_WINDOW_OPERATIONS=1 "$@" "$program") &
   demo=$!
   # Keys sent before the window is mapped and focused go to the root
   # window and are lost; keys sent before the first frame may be read

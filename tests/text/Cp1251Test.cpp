@@ -1,7 +1,7 @@
 // The code page table against the system's own Windows-1251 conversion:
 // iconv's on Linux, the system's code page 1251 on Windows.
 #if defined(_WIN32)
-#include "platform/WinApi.h"
+#include "glbinding/WinApi.h"
 #else
 #include <iconv.h>
 #endif

@@ -1,5 +1,8 @@
 // <windows.h> as the program includes it, on Windows only: every file that
-// needs the system's declarations includes this header instead.
+// needs the system's declarations includes this header instead, the
+// platform's Win32.h among them. It lives with the binding, the lowest
+// layer, which needs the Windows types for the WGL entry points and must
+// include nothing of the layers above it.
 //
 // <wingdi.h> declares the core WGL functions (wglCreateContext, ...) as
 // imports from opengl32.dll. Here those names are the GL binding's
@@ -9,7 +12,7 @@
 #pragma once
 
 #if !defined(_WIN32)
-#error "platform/WinApi.h is for Windows builds"
+#error "glbinding/WinApi.h is for Windows builds"
 #endif
 
 #ifndef WIN32_LEAN_AND_MEAN
