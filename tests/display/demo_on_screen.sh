@@ -14,6 +14,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$source_dir/tests/support/demo_session.sh"
 demo_session_begin
 check() { python3 "$here/frame_check.py" "$@"; }
+help_as_before_plus() { grab before_f2 && check band_same "$work/before_plus.ppm" "$work/before_f2.ppm"; }
+f2_shown() { grab held_f2 && check changed "$work/before_f2.ppm" "$work/held_f2.ppm" 4; }
+scene_still() { grab away1 && sleep 0.5 && grab away2 && check still "$work/away1.ppm" "$work/away2.ppm"; }
 
 for wm in none openbox; do
   start_window_manager "$wm"
@@ -38,22 +41,11 @@ for wm in none openbox; do
     keys up space
     keys tap --delay 100 minus
     wait_for_bolt live 30
-    # The help reads as before "+" once "-" is handled, which a slow
-    # program (under an emulator) may not have done yet.
-    for ((tries = 0; ; ++tries)); do
-      grab before_f2
-      check band_same "$work/before_plus.ppm" "$work/before_f2.ppm" >/dev/null && break
-      ((tries < 30)) || fail "typing - did not take the detail back"
-      sleep 0.5
-    done
+    # The help reads as before "+" once "-" is handled.
+    eventually 30 help_as_before_plus || fail "typing - did not take the detail back"
     # Held until line 4 shows it: a few frames, seconds under an emulator.
     keys down F2
-    for ((tries = 0; ; ++tries)); do
-      sleep 0.5
-      grab held_f2
-      check changed "$work/before_f2.ppm" "$work/held_f2.ppm" 4 >/dev/null && break
-      ((tries < 60)) || fail "holding F2 did not change line 4"
-    done
+    eventually 60 f2_shown || fail "holding F2 did not change line 4"
     keys up F2
     keys down space
     wait_for_bolt frozen 30
@@ -81,13 +73,7 @@ for wm in none openbox; do
   wait_for_bolt live 30
   # The releases come one a frame: under an emulator a frame or two may
   # still turn the scene after the bolt went live.
-  for ((tries = 0; ; ++tries)); do
-    grab away1
-    sleep 0.5
-    grab away2
-    check still "$work/away1.ppm" "$work/away2.ppm" >/dev/null && break
-    ((tries < 10)) || { check still "$work/away1.ppm" "$work/away2.ppm"; fail "the scene turned on after the focus went away"; }
-  done
+  eventually 10 scene_still || fail "the scene turned on after the focus went away"
   timeout 10 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^OpenGL$' | head -n 1)" ||
     fail "the demo did not take the focus back"
   kill "$other"

@@ -30,6 +30,11 @@
 #                                 and releasing it lets the bolt go live
 #   demo_expect_end WHAT SECONDS  waits for the end; status 0 required;
 #                                 sets demo_end_seconds to the time it took
+#   eventually TRIES CMD...       runs CMD until it succeeds, up to TRIES
+#                                 times half a second apart, for what a
+#                                 slow program (under an emulator: two
+#                                 frames a second, one message a frame)
+#                                 shows late; the last try's output if none
 #   fail TEXT                     prints FAIL: TEXT and ends the test
 #
 # Keys go through keys and type_keys (scripts/keys.sh), by keycode, as a
@@ -174,6 +179,16 @@ demo_expect_end() {
   demo=
   [[ $status -eq 0 ]] || fail "the program ended with status $status after $what"
   echo "ok: $what ends the program with status 0 after $demo_end_seconds s"
+}
+
+eventually() {
+  local tries=$1 try said
+  shift
+  for ((try = 1; ; ++try)); do
+    said=$("$@" 2>&1) && return 0
+    ((try < tries)) || { echo "$said"; return 1; }
+    sleep 0.5
+  done
 }
 
 # Ends a program still running when the test stops early.
