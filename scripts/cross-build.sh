@@ -79,6 +79,7 @@ EOF
   # cmake/debian-cross.cmake). The lists name the files where they lie.
   admin=$sysroot/var/lib/dpkg
   mkdir -p "$admin/info" "$admin/updates"
+  echo 1 >"$admin/info/format"  # files named package:arch for Multi-Arch: same
   for deb in "$apt"/debs/*.deb; do
     dpkg-deb -x "$deb" "$sysroot"
     package=$(dpkg-deb -f "$deb" Package)
