@@ -44,8 +44,9 @@ scripts/install-deps.sh cross
 # program loads by name. Names that Debian 12, 13 and testing all have.
 target_packages=(libc6-dev libstdc++6 libsdl2-dev libx11-dev libxrandr-dev libgtest-dev libgmock-dev
                  libgl1 libglx-mesa0 libgl1-mesa-dri libglu1-mesa)
-# The sysroot is made again when the list changes, or the release.
-stamp="$(. /etc/os-release && echo "${VERSION_CODENAME:-unknown}") ${target_packages[*]}"
+# The sysroot is made again when the list changes, the release, or the
+# way it is made (the number).
+stamp="2 $(. /etc/os-release && echo "${VERSION_CODENAME:-unknown}") ${target_packages[*]}"
 if [[ -f $sysroot/.packages && $(<"$sysroot/.packages") == "$stamp" ]]; then
   echo "sysroot for $arch: up to date ($sysroot)"
 else
