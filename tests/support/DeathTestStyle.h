@@ -3,7 +3,8 @@
 // no thread of SDL's is forked half-way. Under qemu-user (the ARM builds on
 // a PC) a program cannot start itself anew, as the host's kernel cannot run
 // the target's program: there the child is forked from a test process in
-// which nothing has started a thread yet (CTest runs each test alone).
+// which nothing has started a thread yet (CTest runs each case of these
+// programs alone: CASES_APART in tests/CMakeLists.txt).
 #pragma once
 
 #if defined(LIGHTNING_UNDER_EMULATOR)
