@@ -68,4 +68,17 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libglu1-mesa")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libglx-mesa0, libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Cross-built for ARM (cmake/debian-cross.cmake): the target's architecture,
+# and dpkg-shlibdeps run as for that architecture (its objdump, its library
+# folders) against the target's packages in the sysroot, whose dpkg
+# database knows their files and symbols.
+if(LIGHTNING_DEBIAN_ARCH)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LIGHTNING_DEBIAN_ARCH})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+    ${CMAKE_SYSROOT}/lib/${CMAKE_LIBRARY_ARCHITECTURE} ${CMAKE_SYSROOT}/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE})
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackTarget.cmake)
+  file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+    "set(ENV{DEB_HOST_ARCH} ${LIGHTNING_DEBIAN_ARCH})\n"
+    "set(ENV{DPKG_ADMINDIR} ${CMAKE_SYSROOT}/var/lib/dpkg)\n")
+endif()
 include(CPack)

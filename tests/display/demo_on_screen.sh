@@ -14,6 +14,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$source_dir/tests/support/demo_session.sh"
 demo_session_begin
 check() { python3 "$here/frame_check.py" "$@"; }
+help_as_before_plus() { grab before_f2 && check band_same "$work/before_plus.ppm" "$work/before_f2.ppm"; }
+f2_shown() { grab held_f2 && check changed "$work/before_f2.ppm" "$work/held_f2.ppm" 4; }
+scene_still() { grab away1 && sleep 0.5 && grab away2 && check still "$work/away1.ppm" "$work/away2.ppm"; }
 
 for wm in none openbox; do
   start_window_manager "$wm"
@@ -38,9 +41,11 @@ for wm in none openbox; do
     keys up space
     keys tap --delay 100 minus
     wait_for_bolt live 30
-    grab before_f2
+    # The help reads as before "+" once "-" is handled.
+    eventually 30 help_as_before_plus || fail "typing - did not take the detail back"
+    # Held until line 4 shows it: a few frames, seconds under an emulator.
     keys down F2
-    sleep 0.5
+    eventually 60 f2_shown || fail "holding F2 did not change line 4"
     keys up F2
     keys down space
     wait_for_bolt frozen 30
@@ -66,10 +71,9 @@ for wm in none openbox; do
   timeout 10 xdotool windowfocus --sync "$away" || fail "the other window did not take the focus"
   keys up Left space
   wait_for_bolt live 30
-  grab away1
-  sleep 0.5
-  grab away2
-  check still "$work/away1.ppm" "$work/away2.ppm" || fail "the scene turned on after the focus went away"
+  # The releases come one a frame: under an emulator a frame or two may
+  # still turn the scene after the bolt went live.
+  eventually 10 scene_still || fail "the scene turned on after the focus went away"
   timeout 10 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^OpenGL$' | head -n 1)" ||
     fail "the demo did not take the focus back"
   kill "$other"

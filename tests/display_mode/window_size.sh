@@ -18,6 +18,12 @@ source_dir=$2
 state_writes=$(realpath "$3")
 source "$source_dir/tests/support/demo_session.sh"
 demo_session_begin xorg "61.0 - 68.0" "59.0 - 76.0"
+picture_fills() {
+  import -window "$1" "$work/window.png"
+  # Sampled, not filtered, back to 1024x768: the colours stay exact.
+  convert "$work/window.png" -sample '1024x768!' -depth 8 -type TrueColor "ppm:$work/window.ppm"
+  python3 "$source_dir/tests/display/frame_check.py" initial "$work/window.ppm"
+}
 ranges="61.0 - 68.0 59.0 - 76.0"
 #          monitor's ranges (kHz, Hz)  window manager  window size  full screen answered by
 for row in "61.0 - 68.0 59.0 - 76.0    none            1024x768     layer" \
@@ -42,10 +48,8 @@ for row in "61.0 - 68.0 59.0 - 76.0    none            1024x768     layer" \
   # takes the mode change back unless it does.
   xprop -id "$window" _NET_WM_STATE | grep -q '_NET_WM_STATE_FULLSCREEN' ||
     fail "the window's state is not full screen $under: $(xprop -id "$window" _NET_WM_STATE)"
-  import -window "$window" "$work/window.png"
-  # Sampled, not filtered, back to 1024x768: the colours stay exact.
-  convert "$work/window.png" -sample '1024x768!' -depth 8 -type TrueColor "ppm:$work/window.ppm"
-  python3 "$source_dir/tests/display/frame_check.py" initial "$work/window.ppm" ||
+  # Drawn for the new size once its message is handled.
+  eventually 10 picture_fills "$window" ||
     fail "the picture does not fill the $size window on a $screen screen $under"
   keys tap Escape
   demo_expect_end Escape 10

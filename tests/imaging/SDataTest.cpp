@@ -103,7 +103,9 @@ TEST(Data, OpensForReadingOnlySoAFileThatCannotBeWrittenStillLoads) {
   ASSERT_GT(GetModuleFileNameA(nullptr, selfName, sizeof selfName), 0u);
   const char *magic = "MZ";
 #else
-  const char *selfName = "/proc/self/exe";
+  // Its own name, which qemu-user also gives for the program it runs:
+  // /proc/self/exe itself is the emulator's file there.
+  const std::string selfName = std::filesystem::read_symlink("/proc/self/exe");
   const char *magic = "\x7f" "ELF";
 #endif
   const auto size = std::filesystem::file_size(selfName);

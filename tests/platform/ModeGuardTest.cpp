@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/ModeGuard.h"
+#include "tests/support/DeathTestStyle.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ bool ChildLeft() { return waitpid(-1, nullptr, WNOHANG) != -1; }
 }  // namespace
 
 TEST(ModeGuardian, OnlyAGuardianThatAnswersIsKeptAndEveryOtherFailureIsSaid) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  GTEST_FLAG_SET(death_test_style, kOwnProcessDeathTests);
   struct {
     const char *behaviour;
     bool kept;

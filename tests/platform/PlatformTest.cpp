@@ -10,6 +10,7 @@
 
 #include "platform/SdlKeyboard.h"
 #include "platform/Win32.h"
+#include "tests/support/DeathTestStyle.h"
 #include "tests/support/TextInput.h"
 #include "text/Cp1251.h"
 
@@ -369,7 +370,7 @@ void ForgetEveryDisplay() {
 // Each driver tried is named with SDL's reason for it, in SDL's order (SDL3
 // tries Wayland before X11); the last reason is the error SDL holds.
 TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscreen) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  GTEST_FLAG_SET(death_test_style, kOwnProcessDeathTests);
   EXPECT_EXIT(
       {
         ForgetEveryDisplay();
@@ -384,7 +385,7 @@ TEST(PlatformWithoutDisplay, OpeningFailsWithSDLsReasonRatherThanRunningOffscree
 }
 
 TEST(PlatformWithoutDisplay, MessageBoxTextGoesToStandardErrorInUtf8) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  GTEST_FLAG_SET(death_test_style, kOwnProcessDeathTests);
   EXPECT_EXIT(
       {
         ForgetEveryDisplay();

@@ -123,8 +123,8 @@ add_executable(bolt_digest lightning/BoltDigest.cpp)
 target_link_libraries(bolt_digest PRIVATE lightning)
 set(LIGHTNING_LINUX_BUILD "" CACHE PATH "The Linux build folder, for the tests that compare the two builds")
 add_test(NAME windows_bolts_match_linux
-  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/same_bolts.sh $<TARGET_FILE:bolt_digest>
-    "${LIGHTNING_LINUX_BUILD}")
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/lightning/same_bolts.sh Windows "${LIGHTNING_LINUX_BUILD}"
+    wine $<TARGET_FILE:bolt_digest>)
 set_tests_properties(windows_bolts_match_linux PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120
   SKIP_RETURN_CODE 77 LABELS windows ENVIRONMENT "${LIGHTNING_WINE_ENVIRONMENT}")
 
