@@ -46,7 +46,7 @@ target_packages=(libc6-dev libstdc++6 libsdl2-dev libx11-dev libxrandr-dev libgt
                  libgl1 libglx-mesa0 libgl1-mesa-dri libglu1-mesa)
 # The sysroot is made again when the list changes, the release, or the
 # way it is made (the number).
-stamp="2 $(. /etc/os-release && echo "${VERSION_CODENAME:-unknown}") ${target_packages[*]}"
+stamp="3 $(. /etc/os-release && echo "${VERSION_CODENAME:-unknown}") ${target_packages[*]}"
 if [[ -f $sysroot/.packages && $(<"$sysroot/.packages") == "$stamp" ]]; then
   echo "sysroot for $arch: up to date ($sysroot)"
 else
@@ -94,6 +94,12 @@ EOF
     dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -e 's|^\./|/|' -e 's|/$||' -e '/^$/d' -e "s|^|$sysroot|" \
       >"$admin/info/$package.list"
     { sed '/^$/d' "$control/control"; echo "Status: install ok installed"; echo; } >>"$admin/status"
+  done
+  # Debian 13 and later ship their files under /usr alone and leave /lib,
+  # /bin and /sbin to links that base-files makes when it is installed,
+  # not unpacked: the programs' loader is looked for in /lib.
+  for top in bin lib sbin; do
+    [[ -e $sysroot/$top || ! -d $sysroot/usr/$top ]] || ln -s "usr/$top" "$sysroot/$top"
   done
   # Absolute links point into the host: make them point into the sysroot.
   while IFS= read -r -d '' link; do
