@@ -13,7 +13,13 @@
 // that is the message, wParam, and the lParam fields that a window
 // procedure or DefWindowProcA reads: the repeat count, the context bit 29
 // (Alt held), the previous-state bit 30 and the transition bit 31.
-// WM_KILLFOCUS, WM_CLOSE and WM_DESTROY are written by name. Every message
+// WM_KILLFOCUS, WM_CLOSE and WM_DESTROY are written by name, WM_MOUSEMOVE
+// with the pointer's place in the window:
+//
+//   WM_MOUSEMOVE 500 380
+//
+// (the key table moves the pointer to tell when the probe has handled every
+// key sent before the move: our layer sends no such message). Every message
 // then goes to the demo's WndProc, which passes what it leaves to
 // DefWindowProcA, so Alt+F4 closes the window and the probe ends with
 // status 0; each KeyState flag and the frozen bolt that this changes follow
@@ -40,9 +46,9 @@ const char *const GLULibraryName = "none";
 
 namespace {
 
-// Not every Win32 layer declares the dead-key messages; their numbers are
-// fixed.
-constexpr UINT DeadChar = 0x0103, SysDeadChar = 0x0107;
+// Not every Win32 layer declares the dead-key and mouse messages; their
+// numbers are fixed.
+constexpr UINT DeadChar = 0x0103, SysDeadChar = 0x0107, MouseMove = 0x0200;
 
 GLRecorder *gl = nullptr;
 bool shownKeyState[256];
@@ -68,6 +74,10 @@ LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     std::printf("%s 0x%02lx count=%lu context=%lu previous=%lu transition=%lu\n", name,
                 static_cast<unsigned long>(wParam), bits & 0xFFFF, bits >> 29 & 1, bits >> 30 & 1,
                 bits >> 31 & 1);
+  } else if (message == MouseMove) {
+    const unsigned long bits = static_cast<unsigned long>(lParam);
+    std::printf("WM_MOUSEMOVE %d %d\n", static_cast<short>(bits & 0xFFFF),
+                static_cast<short>(bits >> 16 & 0xFFFF));
   } else if (message == WM_KILLFOCUS) {
     std::printf("WM_KILLFOCUS\n");
   } else if (message == WM_CLOSE) {

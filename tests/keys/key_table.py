@@ -5,8 +5,8 @@
   key_table.py LINUX_PROBE OTHER_WINDOW       (our Linux layer alone)
 
 Runs each probe in turn on the current display, sends both the same X key
-events with xdotool and compares what their window procedures received, row
-by row: every key of the table alone and with Shift, Alt, AltGr and Ctrl,
+events through the X server's test extension (XTest) and compares what
+their window procedures received, row by row: every key of the table alone and with Shift, Alt, AltGr and Ctrl,
 NumLock on and off for the keypad, then a keypad key released after NumLock
 changed, keys held while Alt goes down, and keys held while the focus goes
 to OTHER_WINDOW, given by us and by the window manager's Alt+Tab (a window
@@ -16,10 +16,23 @@ keys it holds: on every row, of either probe, each key held must be let go
 by the row's end. Prints the table and ends with status 1 on any difference
 that is not expected below, or any key left held.
 
-Keys are sent by keycode, so that xdotool adds no modifiers of its own. The
-keycodes are the evdev ones of Xvfb; the layout is the caller's, German
+Keys are sent by keycode, with no modifiers added. The keycodes are the
+evdev ones of Xvfb; the layout is the caller's, German
 (setxkbmap de): "+" and "-" are keys of their own there, and AltGr types
 "~" and an en dash on them, the same in Windows-1251 and in Wine's code page.
+
+Under Wine each key press, and each change of the focus, waits until the
+probe has handled it. Wine's X driver makes a key's character only when the
+program translates the key's message (TranslateMessage), from the modifiers
+of the last X key event it has read by then (X11DRV_ToUnicodeEx and its
+AltGrMask), not from those the key went down with. A probe that falls
+behind, as on a busy machine, reads the next rows' events first: AltGr+"+"
+then types "+", Ctrl+Space with a later row's Alt a NUL. So does a late
+WM_TAKE_FOCUS, handled after the focus went on, which takes it back. The
+pointer's move tells when the probe has caught up (wait_for_probe): Wine
+queues it behind the keys before it, and the probe gets it only after their
+messages and characters; a move changes no modifiers. Our layer gets each
+character with its X event and needs no wait (nor sends the move).
 """
 import ctypes
 import os
@@ -30,15 +43,15 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, 'support'))
 from close_request import Event  # noqa: E402  an X client message, as libX11 lays it out
 
-# Milliseconds after each key event. Without a pause some releases went
-# missing, under our layer and under Wine alike; 2 ms was enough in repeated
-# runs, 3 leaves a margin.
-DELAY = '3'
+# Seconds after each key event. Without a pause some releases went missing,
+# under our layer and under Wine alike; 2 ms was enough in repeated runs, 3
+# leaves a margin.
+DELAY = 0.003
 SEPARATOR = 96  # F12 between rows: its own messages close a row
 SHIFT, CTRL, ALT, ALTGR, NUMLOCK, KP8, LEFT, UP, SPACE, TAB, F4 = 50, 37, 64, 108, 77, 80, 113, 111, 65, 23, 70
 
 KEYS = [('Left', LEFT), ('Up', UP), ('Right', 114), ('Down', 116), ('F1', 67), ('F2', 68), ('F3', 69),
-        ('Space', SPACE), ('Escape', 'Escape'),  # the keycode 9 would be read as the key "9"
+        ('Space', SPACE), ('Escape', 9),
         ('+', 35), ('-', 61)]
 KEYPAD = [('KP0', 90), ('KP1', 87), ('KP2', 88), ('KP3', 89), ('KP4', 83), ('KP5', 84), ('KP6', 85),
           ('KP7', 79), ('KP8', KP8), ('KP9', 81), ('KP.', 91), ('KP+', 86), ('KP-', 82), ('KP*', 63),
@@ -47,17 +60,17 @@ MODIFIERS = [('', None), ('Shift', SHIFT), ('Alt', ALT), ('AltGr', ALTGR), ('Ctr
 
 
 def down(code):
-    return ['keydown', '--delay', DELAY, str(code)]
+    return [(code, True)]
 
 
 def up(code):
-    return ['keyup', '--delay', DELAY, str(code)]
+    return [(code, False)]
 
 
 def rows():
-    """(label, steps) for every row; a step is a list of xdotool arguments,
-    or 'away' and 'back' for the focus going to the other window and coming
-    back, or 'switch' for Alt+Tab. F4 comes last: with Alt it closes the
+    """(label, steps) for every row; a step is a list of key events (keycode,
+    whether it goes down), or 'away' and 'back' for the focus going to the
+    other window and coming back, or 'switch' for Alt+Tab. F4 comes last: with Alt it closes the
     window and ends the probe."""
     table = []
 
@@ -203,10 +216,23 @@ def verdict(label, linux, wine):
     return 'DIFFERS'
 
 
-class Focus:
-    """Hands the keyboard focus to a window as a window manager does: the X
-    input focus, and WM_TAKE_FOCUS for a window that asks for it. Wine's
-    windows take the focus only on that message; SDL's ignore it."""
+# An X error handler: int (*)(Display *, XErrorEvent *).
+ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+
+
+@ERROR_HANDLER
+def ignore_error(display, error):
+    """The probe's window goes away with Alt+F4 while it is asked for where
+    the pointer is in it: libX11's own handler would end the test there."""
+    return 0
+
+
+class XServer:
+    """The display as a person and a window manager use it: keys pressed and
+    the pointer moved through the test extension, and the keyboard focus
+    handed to a window (the X input focus, and WM_TAKE_FOCUS for a window
+    that asks for it: Wine's windows take the focus only on that message;
+    SDL's ignore it)."""
 
     def __init__(self):
         x11 = ctypes.CDLL('libX11.so.6')
@@ -222,12 +248,81 @@ class Focus:
                                    ctypes.POINTER(Event)]
         x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         x11.XFree.argtypes = [ctypes.c_void_p]
-        self.x11 = x11
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XTranslateCoordinates.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
+                                              ctypes.c_int, ctypes.POINTER(ctypes.c_int),
+                                              ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong)]
+        x11.XCreateSimpleWindow.restype = ctypes.c_ulong
+        x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + \
+            [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+        x11.XDeleteProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong]
+        x11.XGetWindowProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long,
+                                           ctypes.c_long, ctypes.c_int, ctypes.c_ulong,
+                                           ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
+                                           ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong),
+                                           ctypes.POINTER(ctypes.c_void_p)]
+        x11.XSetErrorHandler.argtypes = [ERROR_HANDLER]
+        x11.XSetErrorHandler(ignore_error)
+        xtest = ctypes.CDLL('libXtst.so.6')
+        xtest.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        xtest.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                               ctypes.c_ulong]
+        self.x11, self.xtest = x11, xtest
         self.display = x11.XOpenDisplay(None)
         if not self.display:
             sys.exit('FAIL: cannot open the display')
+        self.root = x11.XDefaultRootWindow(self.display)
         self.protocols = x11.XInternAtom(self.display, b'WM_PROTOCOLS', 0)
         self.take_focus = x11.XInternAtom(self.display, b'WM_TAKE_FOCUS', 0)
+        self.request_frame = x11.XInternAtom(self.display, b'_NET_REQUEST_FRAME_EXTENTS', 0)
+        self.frame = x11.XInternAtom(self.display, b'_NET_FRAME_EXTENTS', 0)
+        # Never shown: the window manager's answers are written on it.
+        self.unmanaged = x11.XCreateSimpleWindow(self.display, self.root, 0, 0, 1, 1, 0, 0, 0)
+
+    def key(self, code, pressed):
+        """One key event, reaching the server before this returns."""
+        self.xtest.XTestFakeKeyEvent(self.display, code, pressed, 0)
+        self.x11.XSync(self.display, 0)
+        time.sleep(DELAY)
+
+    def point(self, x, y):
+        """Moves the pointer on the screen."""
+        self.xtest.XTestFakeMotionEvent(self.display, -1, x, y, 0)
+        self.x11.XSync(self.display, 0)
+
+    def in_window(self, window, x, y):
+        """The screen's point (x, y) in the window's coordinates."""
+        inside_x, inside_y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        self.x11.XTranslateCoordinates(self.display, self.root, window, x, y, ctypes.byref(inside_x),
+                                       ctypes.byref(inside_y), ctypes.byref(child))
+        return inside_x.value, inside_y.value
+
+    def window_manager_caught_up(self):
+        """Returns once the window manager has handled every event sent
+        before: it answers a window's request for the size of the frame it
+        would give it by writing that on the window."""
+        x11, display = self.x11, self.display
+        x11.XDeleteProperty(display, self.unmanaged, self.frame)
+        event = Event()
+        event.client.type = 33  # ClientMessage
+        event.client.window = self.unmanaged
+        event.client.message_type = self.request_frame
+        event.client.format = 32
+        x11.XSendEvent(display, self.root, 0, 3 << 19, ctypes.byref(event))  # Substructure{Notify,Redirect}Mask
+        x11.XSync(display, 0)
+        kind, unit, count, left, data = (ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong(),
+                                         ctypes.c_void_p())
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            x11.XGetWindowProperty(display, self.unmanaged, self.frame, 0, 4, 0, 0, ctypes.byref(kind),
+                                   ctypes.byref(unit), ctypes.byref(count), ctypes.byref(left), ctypes.byref(data))
+            if data:
+                x11.XFree(data)
+            if kind.value:
+                return
+            time.sleep(0.005)
+        sys.exit('FAIL: the window manager did not answer in 10 s (is it running?)')
 
     def give(self, window):
         x11, display = self.x11, self.display
@@ -249,9 +344,17 @@ class Focus:
                        stderr=subprocess.DEVNULL)
 
 
-def switch_windows(other_window):
-    """Alt+Tab, to the window manager: the focus must go to the other window."""
-    subprocess.run(['xdotool'] + down(ALT) + down(TAB) + up(TAB) + up(ALT))
+def switch_windows(server, other_window):
+    """Alt+Tab, to the window manager: the focus must go to the other window.
+    It goes when the window manager sees Alt come up, which it sees only once
+    it has the keyboard: it takes it on Tab, so Alt and Tab are let go after
+    it has handled Tab. One that fell behind would miss the release, keep
+    the keyboard and never move the focus."""
+    for code, pressed in down(ALT) + down(TAB):
+        server.key(code, pressed)
+    server.window_manager_caught_up()
+    for code, pressed in up(TAB) + up(ALT):
+        server.key(code, pressed)
     for _ in range(50):
         if subprocess.run(['xdotool', 'getwindowfocus'], capture_output=True, text=True).stdout.strip() == \
                 str(other_window):
@@ -260,43 +363,94 @@ def switch_windows(other_window):
     sys.exit('FAIL: Alt+Tab did not give the other window the focus (is a window manager running?)')
 
 
-def run_probe(command, title, other_window, focus, table):
+def find_window(title, probe):
+    """The probe's window, once shown. Searched for again and again rather
+    than with xdotool's --sync: a window that goes away while xdotool walks
+    the windows (as one does while a probe starts) ends that search with an
+    X error."""
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and probe.poll() is None:
+        found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^' + title + '$'],
+                               capture_output=True, text=True).stdout.split()
+        if found:
+            return int(found[0])
+        time.sleep(0.1)
+    sys.exit(f'FAIL: the window {title} did not appear')
+
+
+class ProbeLines:
+    """What a probe has written so far, read as it grows."""
+
+    def __init__(self, path):
+        self.file = open(path)
+        self.partial = ''
+
+    def new(self):
+        text = self.partial + self.file.read()
+        lines = text.split('\n')
+        self.partial = lines.pop()
+        return lines
+
+
+# Where the pointer goes, in turn, to tell the probe's catching up: inside
+# its window, away from the other window in a corner.
+POINTS = ((500, 380), (520, 380))
+
+
+def wait_for_probe(server, probe, window, lines, turn):
+    """Moves the pointer and waits until the probe under Wine has written
+    that move down: every key event sent before then has been handled, its
+    character made. Ends the test if it never comes; a probe that has ended
+    (Alt+F4) is not waited for."""
+    x, y = POINTS[turn % 2]
+    place = ['WM_MOUSEMOVE'] + [str(value) for value in server.in_window(window, x, y)]
+    server.point(x, y)
+    deadline = time.monotonic() + 30
+    while not any(fields(line) == place for line in lines.new()):
+        if probe.poll() is not None:
+            return
+        if time.monotonic() > deadline:
+            sys.exit(f'FAIL: the probe did not write down the pointer\'s move to {x},{y} in 30 s')
+        time.sleep(0.001)
+
+
+def run_probe(command, title, other_window, server, table, paced):
     """Starts a probe, sends it the table and waits for it to close; the
-    lines it wrote."""
+    lines it wrote. A paced probe is waited for after each key press and
+    each change of the focus."""
     out_path = f'key_probe_{title}.txt'
     with open(out_path, 'w') as out:
         probe = subprocess.Popen(command + [title], stdout=out, stderr=subprocess.STDOUT)
-    try:
-        found = subprocess.run(['timeout', '30', 'xdotool', 'search', '--sync', '--onlyvisible', '--name',
-                                '^' + title + '$'], capture_output=True, text=True).stdout.split()
-        if not found:
-            sys.exit(f'FAIL: the window {title} did not appear')
-        window = int(found[0])
-        focus.give(window)
-        pending = []
+    lines = ProbeLines(out_path)
+    turns = 0
 
-        def send():
+    def caught_up():
+        nonlocal turns
+        if paced:
+            wait_for_probe(server, probe, window, lines, turns)
+            turns += 1
+
+    try:
+        window = find_window(title, probe)
+        server.give(window)
+        caught_up()
+        for index, (_, steps) in enumerate(table):
             # A window that closed early fails nothing here: the rows
             # missing from its messages tell.
-            if pending:
-                subprocess.run(['xdotool'] + pending, stderr=subprocess.DEVNULL)
-                pending.clear()
-
-        for index, (_, steps) in enumerate(table):
-            if index:
-                pending += down(SEPARATOR) + up(SEPARATOR)
-            for step in steps:
+            for step in ([down(SEPARATOR) + up(SEPARATOR)] if index else []) + steps:
                 if step in ('away', 'back', 'switch'):
-                    send()
                     time.sleep(0.1)
                     if step == 'switch':
-                        switch_windows(other_window)
+                        switch_windows(server, other_window)
                     else:
-                        focus.give(other_window if step == 'away' else window)
+                        server.give(other_window if step == 'away' else window)
+                    caught_up()
                     time.sleep(0.1)
-                else:
-                    pending += step
-        send()
+                    continue
+                for code, pressed in step:
+                    server.key(code, pressed)
+                    if pressed:
+                        caught_up()
         probe.wait(timeout=30)
     except subprocess.TimeoutExpired:
         print(f'{title} did not close on Alt+F4')
@@ -304,6 +458,7 @@ def run_probe(command, title, other_window, focus, table):
         if probe.poll() is None:
             probe.kill()
             probe.wait()
+        lines.file.close()
     with open(out_path) as out:
         return out.read().splitlines()
 
@@ -312,8 +467,8 @@ def split_rows(lines):
     """The messages of each row: the separator's key down and up close it."""
     result, current, separator_up = [], [], False
     for line in lines:
-        if fields(line)[:2] == ['KeyState', '0x7b']:
-            continue  # the separator's own flag
+        if fields(line)[:2] == ['KeyState', '0x7b'] or fields(line)[:1] == ['WM_MOUSEMOVE']:
+            continue  # the separator's own flag, the pointer's moves that pace the keys
         if fields(line)[:2] == ['WM_KEYDOWN', '0x7b']:
             result.append(current)
             current, separator_up = [], True
@@ -351,11 +506,11 @@ def main(argv):
         return 2
     linux_probe, other_window = argv[1], argv[-1]
     sides = [('Linux', [linux_probe])] + ([('Wine', argv[2:4])] if len(argv) == 5 else [])
-    focus, table = Focus(), rows()
+    server, table = XServer(), rows()
     results = {}
     for side, command in sides:
         start = time.monotonic()
-        lines = run_probe(command, 'KeyProbe' + side, int(other_window, 0), focus, table)
+        lines = run_probe(command, 'KeyProbe' + side, int(other_window, 0), server, table, side == 'Wine')
         results[side] = split_rows(lines)
         print(f'{side}: {len(lines)} messages in {time.monotonic() - start:.1f} s')
     failures = 0
