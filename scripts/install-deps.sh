@@ -12,7 +12,7 @@ set -euo pipefail
 build_packages=(g++ cmake make pkg-config libsdl2-dev libglu1-mesa-dev libgl1-mesa-dri
                 libx11-dev libxrandr-dev)
 # A headless machine runs the demo on a virtual display and grabs a picture.
-display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick xfonts-base)
+display_packages=(xvfb xauth xdotool libxtst6 x11-apps x11-utils imagemagick xfonts-base)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev khronos-api python3
                clang libclang-rt-dev valgrind
                # cpack -G DEB and its checks
