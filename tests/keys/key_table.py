@@ -41,7 +41,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, 'support'))
-from close_request import Event  # noqa: E402  an X client message, as libX11 lays it out
+from close_request import Event, client_message  # noqa: E402  an X client message, as libX11 lays it out
 
 # Seconds after each key event. Without a pause some releases went missing,
 # under our layer and under Wine alike; 2 ms was enough in repeated runs, 3
@@ -304,11 +304,7 @@ class XServer:
         would give it by writing that on the window."""
         x11, display = self.x11, self.display
         x11.XDeleteProperty(display, self.unmanaged, self.frame)
-        event = Event()
-        event.client.type = 33  # ClientMessage
-        event.client.window = self.unmanaged
-        event.client.message_type = self.request_frame
-        event.client.format = 32
+        event = client_message(self.unmanaged, self.request_frame)
         x11.XSendEvent(display, self.root, 0, 3 << 19, ctypes.byref(event))  # Substructure{Notify,Redirect}Mask
         x11.XSync(display, 0)
         kind, unit, count, left, data = (ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong(),
@@ -330,12 +326,7 @@ class XServer:
         atoms, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_int()
         if x11.XGetWMProtocols(display, window, ctypes.byref(atoms), ctypes.byref(count)):
             if self.take_focus in atoms[:count.value]:
-                event = Event()
-                event.client.type = 33  # ClientMessage
-                event.client.window = window
-                event.client.message_type = self.protocols
-                event.client.format = 32
-                event.client.data[0] = self.take_focus
+                event = client_message(window, self.protocols, self.take_focus)
                 x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
             x11.XFree(atoms)
         x11.XSync(display, 0)

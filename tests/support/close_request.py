@@ -24,6 +24,17 @@ class Event(ctypes.Union):
     _fields_ = [('client', ClientMessageEvent), ('pad', ctypes.c_long * 24)]
 
 
+def client_message(window, message_type, first=0):
+    """A client message of 32-bit words about WINDOW, the first word FIRST."""
+    event = Event()
+    event.client.type = CLIENT_MESSAGE
+    event.client.window = window
+    event.client.message_type = message_type
+    event.client.format = 32
+    event.client.data[0] = first
+    return event
+
+
 def main(argv):
     if len(argv) != 2:
         print(__doc__)
@@ -42,12 +53,8 @@ def main(argv):
         print('close_request.py: cannot open the display', file=sys.stderr)
         return 1
     window = int(argv[1], 0)
-    event = Event()
-    event.client.type = CLIENT_MESSAGE
-    event.client.window = window
-    event.client.message_type = x11.XInternAtom(display, b'WM_PROTOCOLS', 0)
-    event.client.format = 32
-    event.client.data[0] = x11.XInternAtom(display, b'WM_DELETE_WINDOW', 0)
+    event = client_message(window, x11.XInternAtom(display, b'WM_PROTOCOLS', 0),
+                           x11.XInternAtom(display, b'WM_DELETE_WINDOW', 0))
     x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
     x11.XSync(display, 0)
     x11.XCloseDisplay(display)
